@@ -1,0 +1,24 @@
+#pragma once
+
+#include <memory>
+
+namespace vr
+{
+class MainWindow;
+
+// Holds the program's one window.
+class GuiController
+{
+public:
+    GuiController();
+    virtual ~GuiController();
+
+    // Creates the window the first time; later calls bring it to the front.
+    void showMainWindow();
+
+    MainWindow* getMainWindow() const noexcept { return mainWindow.get(); }
+
+private:
+    std::unique_ptr<MainWindow> mainWindow;
+};
+} // namespace vr

@@ -1,0 +1,51 @@
+#include "Host.h"
+
+#include "GuiController.h"
+#include "data/DataCenter.h"
+
+namespace vr
+{
+namespace
+{
+std::unique_ptr<Host>& hostInstance()
+{
+    static std::unique_ptr<Host> instance;
+    return instance;
+}
+} // namespace
+
+Host::Host()
+    : programSelection (std::make_unique<juce::ChangeBroadcaster>())
+    , dataCenter (std::make_unique<DataCenter>())
+    , guiController (std::make_unique<GuiController>())
+{
+}
+
+Host::~Host()
+{
+    dataCenter.reset();
+    guiController.reset();
+    programSelection.reset();
+}
+
+Host* Host::getInstance()
+{
+    auto& instance = hostInstance();
+    if (instance == nullptr)
+    {
+        try
+        {
+            instance.reset (new Host()); // private constructor
+        }
+        catch (const std::bad_alloc&)
+        {
+            return nullptr;
+        }
+    }
+    return instance.get();
+}
+
+void Host::deleteInstance() { hostInstance().reset(); }
+
+Host* Host::getInstanceWithoutCreating() noexcept { return hostInstance().get(); }
+} // namespace vr

@@ -1,0 +1,77 @@
+#include "DataCenter.h"
+
+namespace vr
+{
+DataCenter::DataCenter() : current (defaultRecord()) {}
+
+void DataCenter::setCurrentProgramNumber (int n) noexcept
+{
+    bank = bankOf (n);
+    programInBank = vr::programInBank (n);
+    currentProgramNumber = bank * 100 + programInBank;
+}
+
+void DataCenter::setSelectedProgram (int n) noexcept { selectedProgram = n % kNumPrograms; }
+
+void DataCenter::setCurrentData (const std::uint8_t* bytes32) noexcept
+{
+    std::copy (bytes32, bytes32 + kRecordSize, current.begin());
+}
+
+void DataCenter::saveCurrent() noexcept
+{
+    saved = current;
+    bulkTransfer = true;
+}
+
+void DataCenter::restoreSaved() noexcept
+{
+    current = saved;
+    bulkTransfer = false;
+}
+
+void DataCenter::setName (const juce::String& text) noexcept { encodeName (text, current.data()); }
+
+juce::String DataCenter::getName() const { return decodeName (current.data()); }
+
+int DataCenter::getType (int section) const noexcept
+{
+    jassert (section >= 0 && section < numSections);
+    return current[static_cast<size_t> (RecordByte::firstType + section)];
+}
+
+void DataCenter::setType (int byteOffset, int value) noexcept
+{
+    const int section = byteOffset - RecordByte::firstType;
+    if (section < 0 || section >= numSections)
+        return;
+
+    current[static_cast<size_t> (byteOffset)] = static_cast<std::uint8_t> (value);
+    current[RecordByte::onOffMask] = static_cast<std::uint8_t> (current[RecordByte::onOffMask] | (1 << section));
+
+    switch (section)
+    {
+        case dynamics:
+            applyDynamicsLimit (current);
+            break;
+        case amp:
+            applyAmpLimits (current);
+            break;
+        case modulation:
+            applyModulationLimit (current);
+            break;
+        default:
+            break;
+    }
+}
+
+int DataCenter::getKnob (int knobIndex) const noexcept
+{
+    return current[static_cast<size_t> (knobIndexToByte (knobIndex))];
+}
+
+void DataCenter::setKnob (int value, int knobIndex) noexcept
+{
+    current[static_cast<size_t> (knobIndexToByte (knobIndex))] = static_cast<std::uint8_t> (value);
+}
+} // namespace vr

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "../library/ProgramRow.h"
+#include "ProgramRecord.h"
+
+#include <vector>
+
+namespace vr
+{
+// The store of the program being edited, of what is known about the unit and
+// of a few flags shared by the views, the engine and the lists. It notifies
+// nobody: whoever changes it announces the change. Message thread only.
+class DataCenter
+{
+public:
+    DataCenter();
+    virtual ~DataCenter() = default;
+
+    void setCurrentProgramNumber (int n) noexcept;
+    void setSelectedProgram (int n) noexcept;
+    void setCurrentData (const std::uint8_t* bytes32) noexcept;
+    void setCurrentData (const ProgramRecord& record) noexcept { current = record; }
+
+    // Bulk transfers keep the edit buffer aside and put it back when they end.
+    void saveCurrent() noexcept;
+    void restoreSaved() noexcept;
+
+    void setName (const juce::String& text) noexcept;
+    juce::String getName() const;
+
+    int getType (int section) const noexcept;
+    // Offset 12-17: stores the type, switches its section on and applies the
+    // dependent limits. Any other offset does nothing.
+    void setType (int byteOffset, int value) noexcept;
+
+    int getKnob (int knobIndex) const noexcept;
+    void setKnob (int value, int knobIndex) noexcept;
+
+    ProgramRecord current;
+    ProgramRecord saved {};
+    int versionMajor { 0 };
+    int versionMinor { 0 };
+    int bank { 0 };
+    int programInBank { 0 };
+    int midiChannel { 0 };
+    int currentProgramNumber { 0 };
+    std::uint8_t modelCode { 0 };
+    int selectedProgram { 0 };
+
+    // Program-list state: which list was clicked last (0 unit, 1 ROM and files),
+    // the raw data of open library files and the writer's staging area.
+    static constexpr int kFileBufferSize = kNumUserPrograms * kRecordSize;
+    static constexpr int kLibraryFileSize = 32 + kFileBufferSize;
+    int activeList { 0 };
+    std::array<std::array<std::uint8_t, kFileBufferSize>, Source::maxFiles> fileBuffers {};
+    std::array<std::uint8_t, kLibraryFileSize> saveBuffer {};
+
+    bool connected { false };
+    int viewMode { 0 }; // 1 editor shown, 0 library shown
+    std::array<std::uint8_t, kNumUserPrograms> modified {};
+    bool bulkTransfer { false };
+    std::vector<CProgParamColumn> clipboard;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (DataCenter)
+};
+} // namespace vr

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <juce_core/juce_core.h>
+
+namespace vr
+{
+// Display names of one section's effect types, in type-index order.
+struct EffectTypeList
+{
+    const char* const* names;
+    int size;
+};
+
+// Section 0-5 (dynamics .. reverb); any other value gives an empty list.
+EffectTypeList effectTypes (int section) noexcept;
+
+// Name of a type, or an empty string for an index outside the list.
+juce::String effectTypeName (int section, int typeIndex);
+
+// Category tags shown in the name strip and the lists ("[G]", "[B]", "[-]"),
+// and their longer descriptions for tooltips.
+juce::String categoryTag (int category);
+juce::String categoryDescription (int category);
+} // namespace vr
