@@ -52,7 +52,8 @@ public:
     static constexpr int kFileBufferSize = kNumUserPrograms * kRecordSize;
     static constexpr int kLibraryFileSize = 32 + kFileBufferSize;
     int activeList { 0 };
-    std::array<std::array<std::uint8_t, kFileBufferSize>, Source::maxFiles> fileBuffers {};
+    // The three file slots' program blocks, back to back (slot n at n * 6400).
+    std::array<std::uint8_t, kFileBufferSize * Source::maxFiles> fileBuffers {};
     std::array<std::uint8_t, kLibraryFileSize> saveBuffer {};
 
     bool connected { false };

@@ -11,33 +11,33 @@ namespace
 // The comp/limiter family (0, 2, 7, 9, 17, 19-21) shows its knob as 1.0-10.0
 // with two extra top positions; every other dynamics type runs 0-10.
 constexpr const char* dynamicsNames[] = {
-    "Compressor",   // 0
-    "Clean Boost",  // 1
-    "Limiter",      // 2
-    "Treble Boost", // 3
-    "Mid Boost",    // 4
-    "Green Drive",  // 5
+    "Compressor",     // 0
+    "Clean Boost",    // 1
+    "Limiter",        // 2
+    "Treble Boost",   // 3
+    "Mid Boost",      // 4
+    "Green Drive",    // 5
     "Warm Overdrive", // 6
-    "Sustainer",    // 7
-    "Hot Drive",    // 8
-    "Opto Comp",    // 9
-    "Crunch Dist",  // 10
-    "Metal Dist",   // 11
-    "Heavy Metal",  // 12
-    "Grit Box",     // 13
-    "Round Fuzz",   // 14
-    "Vintage Fuzz", // 15
-    "Octave Fuzz",  // 16
-    "Lead Comp",    // 17
-    "Bass Drive",   // 18
-    "Bass Comp",    // 19
-    "Bass Limiter", // 20
-    "Studio Comp",  // 21
-    "Envelope Wah", // 22
-    "Reverse Env",  // 23
-    "Bass Env Wah", // 24
-    "Acoustic Sim", // 25
-    "Bass Fuzz",    // 26
+    "Sustainer",      // 7
+    "Hot Drive",      // 8
+    "Opto Comp",      // 9
+    "Crunch Dist",    // 10
+    "Metal Dist",     // 11
+    "Heavy Metal",    // 12
+    "Grit Box",       // 13
+    "Round Fuzz",     // 14
+    "Vintage Fuzz",   // 15
+    "Octave Fuzz",    // 16
+    "Lead Comp",      // 17
+    "Bass Drive",     // 18
+    "Bass Comp",      // 19
+    "Bass Limiter",   // 20
+    "Studio Comp",    // 21
+    "Envelope Wah",   // 22
+    "Reverse Env",    // 23
+    "Bass Env Wah",   // 24
+    "Acoustic Sim",   // 25
+    "Bass Fuzz",      // 26
 };
 
 // 15-21 trade the gain knob for a five-step mid-frequency selector; 25 turns
@@ -138,7 +138,7 @@ constexpr const char* modulationNames[] = {
     "Pedal Wah",      // 34
     "Bass Pedal Wah", // 35
     "Talk Filter",    // 36
-    "Formant Vox",    // 37
+    "Formant Voice",  // 37
     "Comb Filter",    // 38
     "Exciter",        // 39
     "Bass Exciter",   // 40
@@ -179,16 +179,16 @@ constexpr const char* delayNames[] = {
 };
 
 constexpr const char* reverbNames[] = {
-    "Small Room",  // 0
-    "Room",        // 1
-    "Studio",      // 2
-    "Hall",        // 3
-    "Large Hall",  // 4
-    "Church",      // 5
-    "Plate",       // 6
+    "Small Room",   // 0
+    "Room",         // 1
+    "Studio",       // 2
+    "Hall",         // 3
+    "Large Hall",   // 4
+    "Church",       // 5
+    "Plate",        // 6
     "Bright Plate", // 7
-    "Spring",      // 8
-    "Arena",       // 9
+    "Spring",       // 8
+    "Arena",        // 9
 };
 
 static_assert (std::size (dynamicsNames) == 27);
@@ -201,11 +201,11 @@ static_assert (std::size (reverbNames) == 10);
 template <size_t N>
 constexpr EffectTypeList listOf (const char* const (&names)[N]) noexcept
 {
-    return { names, static_cast<int> (N) };
+    return {names, static_cast<int> (N)};
 }
 
-constexpr const char* categoryTags[kNumCategories] = { "[G]", "[B]", "[-]" };
-constexpr const char* categoryTexts[kNumCategories] = { "Guitar", "Bass", "Other" };
+constexpr const char* categoryTags[kNumCategories] = {"[G]", "[B]", "[-]"};
+constexpr const char* categoryTexts[kNumCategories] = {"Guitar", "Bass", "Other"};
 } // namespace
 
 EffectTypeList effectTypes (int section) noexcept
@@ -225,7 +225,7 @@ EffectTypeList effectTypes (int section) noexcept
         case reverb:
             return listOf (reverbNames);
         default:
-            return { nullptr, 0 };
+            return {nullptr, 0};
     }
 }
 
