@@ -35,7 +35,7 @@ constexpr TextTable<31> tenthsTexts{"1.0", "1.3", "1.6", "1.9", "2.2", "2.5", "2
                                     "5.8", "6.1", "6.4", "6.7", "7.0", "7.3", "7.6", "7.9",
                                     "8.2", "8.5", "8.8", "9.1", "9.4", "9.7", "10.0"};
 
-// Semitones; "-d" and " d" are the two detuned settings either side of zero.
+// Semitones; "-d" and " d" sit either side of zero and both read as 0.
 constexpr int kPitchNegativeLast = 14;
 constexpr int kPitchPositiveFirst = 15;
 constexpr int kPitchPositiveLast = 29;
@@ -311,7 +311,7 @@ int parseDelay (const juce::String& text, bool shortDelay)
     const double number = cleanNumber (text);
     const double milliseconds = number <= 2.0 ? number * 1000.0 : number;
     const double step = shortDelay ? 5.0 : 20.0;
-    const double value = std::floor ((milliseconds + step) / step + kSlack);
+    const double value = std::floor ((milliseconds + step) / step);
     return value > kDelaySteps - 1 ? kDelaySteps - 1 : static_cast<int> (value);
 }
 
