@@ -35,7 +35,7 @@ std::unique_ptr<juce::Image> CZELKResource::loadImage (const juce::String& name,
     std::memcpy (scratch.get(), bytes, static_cast<size_t> (juce::jmin (size, scratchCapacity)));
 
     auto image = juce::ImageFileFormat::loadFrom (scratch.get(), static_cast<size_t> (size));
-    if (! image.isValid())
+    if (!image.isValid())
         return nullptr;
 
     return std::make_unique<juce::Image> (std::move (image));

@@ -79,7 +79,7 @@ private:
     // Raw bytes are copied here before decoding; grown to the largest
     // resource seen and reused, never shrunk.
     juce::HeapBlock<char> scratch;
-    int scratchCapacity { 0 };
+    int scratchCapacity{0};
 
     JUCE_DECLARE_NON_COPYABLE (CZELKResource)
 };

@@ -8,7 +8,7 @@ juce::StringArray tokeniseCommandLine (const juce::String& parameters)
     juce::String token;
     bool inQuotes = false;
 
-    for (auto p = parameters.getCharPointer(); ! p.isEmpty();)
+    for (auto p = parameters.getCharPointer(); !p.isEmpty();)
     {
         const auto c = p.getAndAdvance();
 

@@ -2,6 +2,8 @@
 
 #include "GuiController.h"
 #include "data/DataCenter.h"
+#include "midi/MidiPortDirectory.h"
+#include "midi/MidiReceiver.h"
 
 namespace vr
 {
@@ -18,13 +20,17 @@ Host::Host()
     : programSelection (std::make_unique<juce::ChangeBroadcaster>())
     , dataCenter (std::make_unique<DataCenter>())
     , guiController (std::make_unique<GuiController>())
+    , midiReceiver (std::make_unique<MidiReceiver> (*dataCenter))
 {
+    MidiPortDirectory::getInstance().openDefaultPorts (*midiReceiver);
 }
 
 Host::~Host()
 {
+    midiReceiver->stopInput();
     dataCenter.reset();
     guiController.reset();
+    midiReceiver.reset();
     programSelection.reset();
 }
 
@@ -45,7 +51,13 @@ Host* Host::getInstance()
     return instance.get();
 }
 
-void Host::deleteInstance() { hostInstance().reset(); }
+void Host::deleteInstance()
+{
+    hostInstance().reset();
+}
 
-Host* Host::getInstanceWithoutCreating() noexcept { return hostInstance().get(); }
+Host* Host::getInstanceWithoutCreating() noexcept
+{
+    return hostInstance().get();
+}
 } // namespace vr

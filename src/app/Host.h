@@ -8,6 +8,7 @@ namespace vr
 {
 class DataCenter;
 class GuiController;
+class MidiReceiver;
 
 // The single owner of the program's long-lived objects; every part reaches
 // them through Host::getInstance. Message thread only.
@@ -25,6 +26,7 @@ public:
 
     DataCenter& getDataCenter() noexcept { return *dataCenter; }
     GuiController& getGuiController() noexcept { return *guiController; }
+    MidiReceiver& getMidiReceiver() noexcept { return *midiReceiver; }
     juce::ChangeBroadcaster& getProgramSelectionBroadcaster() noexcept { return *programSelection; }
 
     const juce::File& getCommandLineFile() const noexcept { return commandLineFile; }
@@ -33,11 +35,13 @@ public:
 private:
     Host();
 
-    // Created in this order; deleted store first, broadcaster last.
+    // Created in this order. At shut-down the engine's input stops first, so
+    // nothing from the unit reaches the store while it goes; then the store,
+    // the GUI controller, the engine and the broadcaster are deleted.
     std::unique_ptr<juce::ChangeBroadcaster> programSelection;
     std::unique_ptr<DataCenter> dataCenter;
     std::unique_ptr<GuiController> guiController;
-    // The MIDI engine joins here, created after the GUI controller.
+    std::unique_ptr<MidiReceiver> midiReceiver;
     juce::File commandLineFile;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (Host)

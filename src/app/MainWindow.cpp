@@ -46,5 +46,8 @@ MainWindow::MainWindow()
 
 MainWindow::~MainWindow() = default;
 
-void MainWindow::closeButtonPressed() { juce::JUCEApplication::getInstance()->systemRequestedQuit(); }
+void MainWindow::closeButtonPressed()
+{
+    juce::JUCEApplication::getInstance()->systemRequestedQuit();
+}
 } // namespace vr

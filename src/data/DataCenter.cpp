@@ -2,7 +2,10 @@
 
 namespace vr
 {
-DataCenter::DataCenter() : current (defaultRecord()) {}
+DataCenter::DataCenter()
+    : current (defaultRecord())
+{
+}
 
 void DataCenter::setCurrentProgramNumber (int n) noexcept
 {
@@ -11,7 +14,10 @@ void DataCenter::setCurrentProgramNumber (int n) noexcept
     currentProgramNumber = bank * 100 + programInBank;
 }
 
-void DataCenter::setSelectedProgram (int n) noexcept { selectedProgram = n % kNumPrograms; }
+void DataCenter::setSelectedProgram (int n) noexcept
+{
+    selectedProgram = n % kNumPrograms;
+}
 
 void DataCenter::setCurrentData (const std::uint8_t* bytes32) noexcept
 {
@@ -30,9 +36,15 @@ void DataCenter::restoreSaved() noexcept
     bulkTransfer = false;
 }
 
-void DataCenter::setName (const juce::String& text) noexcept { encodeName (text, current.data()); }
+void DataCenter::setName (const juce::String& text) noexcept
+{
+    encodeName (text, current.data());
+}
 
-juce::String DataCenter::getName() const { return decodeName (current.data()); }
+juce::String DataCenter::getName() const
+{
+    return decodeName (current.data());
+}
 
 int DataCenter::getType (int section) const noexcept
 {
@@ -47,7 +59,8 @@ void DataCenter::setType (int byteOffset, int value) noexcept
         return;
 
     current[static_cast<size_t> (byteOffset)] = static_cast<std::uint8_t> (value);
-    current[RecordByte::onOffMask] = static_cast<std::uint8_t> (current[RecordByte::onOffMask] | (1 << section));
+    current[RecordByte::onOffMask] =
+        static_cast<std::uint8_t> (current[RecordByte::onOffMask] | (1 << section));
 
     switch (section)
     {

@@ -37,29 +37,29 @@ public:
     void setKnob (int value, int knobIndex) noexcept;
 
     ProgramRecord current;
-    ProgramRecord saved {};
-    int versionMajor { 0 };
-    int versionMinor { 0 };
-    int bank { 0 };
-    int programInBank { 0 };
-    int midiChannel { 0 };
-    int currentProgramNumber { 0 };
-    std::uint8_t modelCode { 0 };
-    int selectedProgram { 0 };
+    ProgramRecord saved{};
+    int versionMajor{0};
+    int versionMinor{0};
+    int bank{0};
+    int programInBank{0};
+    int midiChannel{0};
+    int currentProgramNumber{0};
+    std::uint8_t modelCode{0};
+    int selectedProgram{0};
 
     // Program-list state: which list was clicked last (0 unit, 1 ROM and files),
     // the raw data of open library files and the writer's staging area.
     static constexpr int kFileBufferSize = kNumUserPrograms * kRecordSize;
     static constexpr int kLibraryFileSize = 32 + kFileBufferSize;
-    int activeList { 0 };
+    int activeList{0};
     // The three file slots' program blocks, back to back (slot n at n * 6400).
-    std::array<std::uint8_t, kFileBufferSize * Source::maxFiles> fileBuffers {};
-    std::array<std::uint8_t, kLibraryFileSize> saveBuffer {};
+    std::array<std::uint8_t, kFileBufferSize * Source::maxFiles> fileBuffers{};
+    std::array<std::uint8_t, kLibraryFileSize> saveBuffer{};
 
-    bool connected { false };
-    int viewMode { 0 }; // 1 editor shown, 0 library shown
-    std::array<std::uint8_t, kNumUserPrograms> modified {};
-    bool bulkTransfer { false };
+    bool connected{false};
+    int viewMode{0}; // 1 editor shown, 0 library shown
+    std::array<std::uint8_t, kNumUserPrograms> modified{};
+    bool bulkTransfer{false};
     std::vector<CProgParamColumn> clipboard;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (DataCenter)

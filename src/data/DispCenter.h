@@ -11,7 +11,10 @@ class DataCenter;
 class DispCenter
 {
 public:
-    explicit DispCenter (const DataCenter& store) noexcept : dataCenter (store) {}
+    explicit DispCenter (const DataCenter& store) noexcept
+        : dataCenter (store)
+    {
+    }
 
     juce::String valueToText (int parameter, int value) const;
     int textToValue (int parameter, const juce::String& text) const;

@@ -4,13 +4,13 @@ namespace vr
 {
 namespace
 {
-constexpr std::array<int, kNumKnobs> knobBytes { 18, 19, 20, 21, 22, 23, 24, 26, 25, 27, 28, 29 };
+constexpr std::array<int, kNumKnobs> knobBytes{18, 19, 20, 21, 22, 23, 24, 26, 25, 27, 28, 29};
 
 constexpr ProgramRecord makeDefaultRecord()
 {
     // " VORANTE  " encoded (code - 32), then bytes 10-31.
-    return { 0,  54, 47, 50, 33, 46, 52, 37, 0,  0,  0,  39, 1,  21, 18, 2,
-             3,  2,  2,  4,  17, 0,  0,  11, 30, 17, 27, 22, 7,  0,  0,  0 };
+    return {0, 54, 47, 50, 33, 46, 52, 37, 0,  0,  0,  39, 1, 21, 18, 2,
+            3, 2,  2,  4,  17, 0,  0,  11, 30, 17, 27, 22, 7, 0,  0,  0};
 }
 
 constexpr ProgramRecord defaultProgram = makeDefaultRecord();
@@ -42,7 +42,10 @@ int parameterToByte (int parameter) noexcept
     return parameter;
 }
 
-const ProgramRecord& defaultRecord() noexcept { return defaultProgram; }
+const ProgramRecord& defaultRecord() noexcept
+{
+    return defaultProgram;
+}
 
 std::uint8_t encodeNameChar (juce::juce_wchar c) noexcept
 {
@@ -97,7 +100,10 @@ bool dynamicsTypeIsLimited (int dynamicsType) noexcept
 
 namespace
 {
-int dynamicsKnobMaximum (int type) noexcept { return dynamicsTypeIsLimited (type) ? 27 : 30; }
+int dynamicsKnobMaximum (int type) noexcept
+{
+    return dynamicsTypeIsLimited (type) ? 27 : 30;
+}
 
 int gainMaximum (int ampType) noexcept
 {
@@ -106,7 +112,10 @@ int gainMaximum (int ampType) noexcept
     return ampType == 25 ? 27 : 30;
 }
 
-int trebleMaximum (int ampType) noexcept { return ampType == 25 ? 15 : 30; }
+int trebleMaximum (int ampType) noexcept
+{
+    return ampType == 25 ? 15 : 30;
+}
 
 int modulationKnobMaximum (int type) noexcept
 {

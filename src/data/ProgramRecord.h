@@ -76,8 +76,14 @@ juce::String decodeName (const std::uint8_t* src10);
 constexpr int kNumUserPrograms = 200;
 constexpr int kNumFactoryPrograms = 200;
 constexpr int kNumPrograms = 400;
-constexpr int bankOf (int programNumber) noexcept { return programNumber / 100; }
-constexpr int programInBank (int programNumber) noexcept { return programNumber % 100; }
+constexpr int bankOf (int programNumber) noexcept
+{
+    return programNumber / 100;
+}
+constexpr int programInBank (int programNumber) noexcept
+{
+    return programNumber % 100;
+}
 constexpr bool isUserProgram (int programNumber) noexcept
 {
     return programNumber >= 0 && programNumber < kNumUserPrograms;

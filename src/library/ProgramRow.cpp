@@ -2,7 +2,10 @@
 
 namespace vr
 {
-CProgParamColumn::CProgParamColumn() noexcept : CProgParamColumn (defaultRecord().data()) {}
+CProgParamColumn::CProgParamColumn() noexcept
+    : CProgParamColumn (defaultRecord().data())
+{
+}
 
 CProgParamColumn::CProgParamColumn (const std::uint8_t* bytes32) noexcept
 {
@@ -19,16 +22,19 @@ juce::String CProgParamColumn::getName() const
 
 void CProgParamColumn::setName (const juce::String& text) noexcept
 {
-    std::array<std::uint8_t, kNameLength> encoded {};
+    std::array<std::uint8_t, kNameLength> encoded{};
     encodeName (text, encoded.data());
     std::copy (encoded.begin(), encoded.end(), data.begin());
 }
 
-void CProgParamColumn::reencodeName() noexcept { setName (getName()); }
+void CProgParamColumn::reencodeName() noexcept
+{
+    setName (getName());
+}
 
 ProgramRecord CProgParamColumn::toRecord() const noexcept
 {
-    ProgramRecord record {};
+    ProgramRecord record{};
     for (size_t i = 0; i < record.size(); ++i)
         record[i] = static_cast<std::uint8_t> (data[i] & 0xff);
     return record;

@@ -32,7 +32,7 @@ public:
     // The record as bytes (each cell's low 8 bits).
     ProgramRecord toRecord() const noexcept;
 
-    int sourceNumber { Source::empty };
-    std::array<int, kRecordSize> data {};
+    int sourceNumber{Source::empty};
+    std::array<int, kRecordSize> data{};
 };
 } // namespace vr

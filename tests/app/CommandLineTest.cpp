@@ -17,14 +17,14 @@ TEST (CommandLine, TokensFollowQuotesAndSpaces)
         juce::StringArray tokens;
     };
     const Case cases[] = {
-        { "", {} },
-        { "a", { "a" } },
-        { "ab\"c d\"", { "abc d" } },
-        { "a  b", { "a", "", "b" } },
-        { "\"\" x", { "", "", "x" } },
-        { "\"my bank.vrm\" -v", { "my bank.vrm", "", "-v" } },
-        { "trailing ", { "trailing" } },
-        { "\"unterminated quote", { "unterminated quote" } },
+        {"", {}},
+        {"a", {"a"}},
+        {"ab\"c d\"", {"abc d"}},
+        {"a  b", {"a", "", "b"}},
+        {"\"\" x", {"", "", "x"}},
+        {"\"my bank.vrm\" -v", {"my bank.vrm", "", "-v"}},
+        {"trailing ", {"trailing"}},
+        {"\"unterminated quote", {"unterminated quote"}},
     };
 
     for (const auto& c : cases)

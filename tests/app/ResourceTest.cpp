@@ -31,8 +31,8 @@ TEST (CZELKResource, ImagesDecodeByNameWhateverTheCase)
         int width, height;
     };
     const Expected images[] = {
-        { "VREditorBG", 800, 590 }, { "VRLibBG", 800, 590 },     { "VRwrenKnob", 86, 1310 },
-        { "VRwrenAbout", 480, 200 }, { "vrwrenknob", 86, 1310 }, { "VRLIBBG", 800, 590 },
+        {"VREditorBG", 800, 590},  {"VRLibBG", 800, 590},    {"VRwrenKnob", 86, 1310},
+        {"VRwrenAbout", 480, 200}, {"vrwrenknob", 86, 1310}, {"VRLIBBG", 800, 590},
     };
     for (const auto& e : images)
     {

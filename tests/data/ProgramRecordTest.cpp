@@ -8,7 +8,7 @@ namespace
 {
 juce::String roundTrip (const juce::String& text)
 {
-    std::array<std::uint8_t, kNameLength> bytes {};
+    std::array<std::uint8_t, kNameLength> bytes{};
     encodeName (text, bytes.data());
     return decodeName (bytes.data());
 }
@@ -26,7 +26,7 @@ TEST (ProgramName, OnlySpaceToCaretSurvivesAndLengthIsAlwaysTen)
 
 TEST (ProgramName, StoredValuesAboveCaretReadAsSpace)
 {
-    const std::array<std::uint8_t, kNameLength> bytes { 33, 62, 63, 200, 255, 0, 16, 45, 45, 45 };
+    const std::array<std::uint8_t, kNameLength> bytes{33, 62, 63, 200, 255, 0, 16, 45, 45, 45};
     EXPECT_EQ (decodeName (bytes.data()), "A^    0MMM");
     EXPECT_EQ (decodeName (bytes.data()).length(), kNameLength);
 }
@@ -35,7 +35,7 @@ TEST (ProgramRecord, DefaultRecordIsTheFactoryFreshProgram)
 {
     const auto& record = defaultRecord();
     EXPECT_EQ (decodeName (record.data()), " VORANTE  ");
-    const std::array<int, 22> tail { 0, 39, 1, 21, 18, 2, 3, 2, 2, 4, 17, 0, 0, 11, 30, 17, 27, 22, 7, 0, 0, 0 };
+    const std::array<int, 22> tail{0, 39, 1, 21, 18, 2, 3, 2, 2, 4, 17, 0, 0, 11, 30, 17, 27, 22, 7, 0, 0, 0};
     for (size_t i = 0; i < tail.size(); ++i)
         EXPECT_EQ (record[10 + i], tail[i]) << "byte " << 10 + i;
     // dynamics, amp, cabinet and reverb on; modulation and delay off
@@ -44,7 +44,7 @@ TEST (ProgramRecord, DefaultRecordIsTheFactoryFreshProgram)
 
 TEST (ProgramRecord, KnobAndParameterNumbersCrossAtTwentyFiveAndTwentySix)
 {
-    const std::array<int, kNumKnobs> expected { 18, 19, 20, 21, 22, 23, 24, 26, 25, 27, 28, 29 };
+    const std::array<int, kNumKnobs> expected{18, 19, 20, 21, 22, 23, 24, 26, 25, 27, 28, 29};
     for (int k = 0; k < kNumKnobs; ++k)
         EXPECT_EQ (knobIndexToByte (k), expected[static_cast<size_t> (k)]);
 
@@ -63,15 +63,15 @@ TEST (ProgramRecord, KnobMaximaFollowTheTypes)
         int typeByte, type, knob, maximum;
     };
     const Case cases[] = {
-        { RecordByte::dynamicsType, 0, 0, 27 },    { RecordByte::dynamicsType, 21, 0, 27 },
-        { RecordByte::dynamicsType, 22, 0, 30 },   { RecordByte::dynamicsType, 1, 0, 30 },
-        { RecordByte::ampType, 15, 6, 4 },         { RecordByte::ampType, 21, 6, 4 },
-        { RecordByte::ampType, 22, 6, 30 },        { RecordByte::ampType, 25, 6, 27 },
-        { RecordByte::ampType, 25, 7, 15 },        { RecordByte::ampType, 24, 7, 30 },
-        { RecordByte::modulationType, 16, 3, 27 }, { RecordByte::modulationType, 33, 3, 27 },
-        { RecordByte::modulationType, 19, 3, 29 }, { RecordByte::modulationType, 22, 3, 11 },
-        { RecordByte::modulationType, 28, 3, 11 }, { RecordByte::modulationType, 29, 3, 30 },
-        { RecordByte::modulationType, 15, 3, 30 }, { RecordByte::ampType, 25, 1, 31 },
+        {RecordByte::dynamicsType, 0, 0, 27},    {RecordByte::dynamicsType, 21, 0, 27},
+        {RecordByte::dynamicsType, 22, 0, 30},   {RecordByte::dynamicsType, 1, 0, 30},
+        {RecordByte::ampType, 15, 6, 4},         {RecordByte::ampType, 21, 6, 4},
+        {RecordByte::ampType, 22, 6, 30},        {RecordByte::ampType, 25, 6, 27},
+        {RecordByte::ampType, 25, 7, 15},        {RecordByte::ampType, 24, 7, 30},
+        {RecordByte::modulationType, 16, 3, 27}, {RecordByte::modulationType, 33, 3, 27},
+        {RecordByte::modulationType, 19, 3, 29}, {RecordByte::modulationType, 22, 3, 11},
+        {RecordByte::modulationType, 28, 3, 11}, {RecordByte::modulationType, 29, 3, 30},
+        {RecordByte::modulationType, 15, 3, 30}, {RecordByte::ampType, 25, 1, 31},
     };
 
     for (const auto& c : cases)

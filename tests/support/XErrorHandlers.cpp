@@ -4,8 +4,14 @@ namespace vr::test
 {
 namespace
 {
-int ignoreXError (Display*, XErrorEvent*) { return 0; }
-int ignoreXIOError (Display*) { return 0; }
+int ignoreXError (Display*, XErrorEvent*)
+{
+    return 0;
+}
+int ignoreXIOError (Display*)
+{
+    return 0;
+}
 } // namespace
 
 // JUCE installs its forgiving X error handlers only for a real application;
