@@ -40,4 +40,18 @@ std::unique_ptr<juce::Image> CZELKResource::loadImage (const juce::String& name,
 
     return std::make_unique<juce::Image> (std::move (image));
 }
+
+juce::Image CZELKResource::getCachedImage (const juce::String& name, const juce::String& type)
+{
+    const juce::ScopedLock sl (decodedLock);
+    const auto key = (name + "." + type).toLowerCase();
+    auto found = decoded.find (key);
+    if (found == decoded.end())
+    {
+        const auto image = loadImage (name, type);
+        found = decoded.emplace (key, image != nullptr ? *image : juce::Image()).first;
+    }
+    // juce::Image shares its pixels, so the copy handed out costs nothing.
+    return found->second;
+}
 } // namespace vr

@@ -2,6 +2,7 @@
 
 #include <juce_graphics/juce_graphics.h>
 
+#include <map>
 #include <memory>
 
 namespace vr
@@ -67,6 +68,11 @@ public:
     // does not decode.
     std::unique_ptr<juce::Image> loadImage (const juce::String& name, const juce::String& type);
 
+    // The same picture decoded once and kept while this object lives, for views
+    // that paint it again and again; an invalid image when loadImage would
+    // give none.
+    juce::Image getCachedImage (const juce::String& name, const juce::String& type);
+
     // The raw bytes of a resource, or nullptr (and size 0).
     static const char* findResource (const juce::String& name, const juce::String& type, int& size);
 
@@ -80,6 +86,10 @@ private:
     // resource seen and reused, never shrunk.
     juce::HeapBlock<char> scratch;
     int scratchCapacity{0};
+
+    // Keyed by lower-case "name.type"; failed look-ups are kept too.
+    std::map<juce::String, juce::Image> decoded;
+    juce::CriticalSection decodedLock;
 
     JUCE_DECLARE_NON_COPYABLE (CZELKResource)
 };

@@ -20,9 +20,10 @@ Host::Host()
     : programSelection (std::make_unique<juce::ChangeBroadcaster>())
     , dataCenter (std::make_unique<DataCenter>())
     , guiController (std::make_unique<GuiController>())
+    , portDirectory (std::make_unique<MidiPortDirectory>())
     , midiReceiver (std::make_unique<MidiReceiver> (*dataCenter))
 {
-    MidiPortDirectory::getInstance().openDefaultPorts (*midiReceiver);
+    portDirectory->openDefaultPorts (*midiReceiver);
 }
 
 Host::~Host()
@@ -31,6 +32,7 @@ Host::~Host()
     dataCenter.reset();
     guiController.reset();
     midiReceiver.reset();
+    portDirectory.reset();
     programSelection.reset();
 }
 

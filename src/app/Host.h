@@ -8,6 +8,7 @@ namespace vr
 {
 class DataCenter;
 class GuiController;
+class MidiPortDirectory;
 class MidiReceiver;
 
 // The single owner of the program's long-lived objects; every part reaches
@@ -27,6 +28,7 @@ public:
     DataCenter& getDataCenter() noexcept { return *dataCenter; }
     GuiController& getGuiController() noexcept { return *guiController; }
     MidiReceiver& getMidiReceiver() noexcept { return *midiReceiver; }
+    MidiPortDirectory& getPortDirectory() noexcept { return *portDirectory; }
     juce::ChangeBroadcaster& getProgramSelectionBroadcaster() noexcept { return *programSelection; }
 
     const juce::File& getCommandLineFile() const noexcept { return commandLineFile; }
@@ -41,6 +43,7 @@ private:
     std::unique_ptr<juce::ChangeBroadcaster> programSelection;
     std::unique_ptr<DataCenter> dataCenter;
     std::unique_ptr<GuiController> guiController;
+    std::unique_ptr<MidiPortDirectory> portDirectory;
     std::unique_ptr<MidiReceiver> midiReceiver;
     juce::File commandLineFile;
 

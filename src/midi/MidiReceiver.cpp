@@ -4,6 +4,9 @@
 #include "data/FactoryPrograms.h"
 #include "library/ProgramLists.h"
 
+#include <chrono>
+#include <thread>
+
 namespace vr
 {
 namespace
@@ -16,6 +19,19 @@ constexpr int kPauseAfterSelectMs = 5;
 constexpr int kPauseAfterWriteRequestMs = 150;
 constexpr int kPauseAfterNumberNoticeMs = 200;
 
+// The unit needs these pauses and no more: sleep most of it, then wait out
+// the rest, since a plain sleep overshoots by a tenth of a millisecond and a
+// transfer makes two hundred of them.
+void pauseFor (int milliseconds)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds (milliseconds);
+    const auto sleepable = std::chrono::milliseconds (milliseconds) - std::chrono::microseconds (200);
+    if (sleepable.count() > 0)
+        std::this_thread::sleep_for (sleepable);
+    while (std::chrono::steady_clock::now() < until)
+        std::this_thread::yield();
+}
+
 ProgramRecord recordFrom (const std::vector<std::uint8_t>& bytes, size_t offset)
 {
     ProgramRecord record{};
@@ -25,7 +41,7 @@ ProgramRecord recordFrom (const std::vector<std::uint8_t>& bytes, size_t offset)
 } // namespace
 
 MidiReceiver::MidiReceiver (DataCenter& store)
-    : pause ([] (int ms) { juce::Thread::sleep (ms); })
+    : pause (pauseFor)
     , dataCenter (store)
     , clock ([] { return juce::Time::getMillisecondCounterHiRes(); })
 {

@@ -1,0 +1,119 @@
+// Times Receive All and Transmit All of 200 programs against the virtual
+// unit, with and without DIN pacing, and prints each next to its floor: the
+// wire time of every byte exchanged plus the pauses the engine must make.
+//
+//   CASE measured_ms floor_ms ratio
+
+#include "data/DataCenter.h"
+#include "library/ProgramLists.h"
+#include "midi/MidiReceiver.h"
+#include "midi/SysexMessages.h"
+#include "midi/VirtualUnit.h"
+
+#include <cstdio>
+#include <functional>
+
+namespace
+{
+using namespace vr;
+
+constexpr double kWireMsPerByte = 0.32;
+constexpr double kNumberNoticePauseMs = 200.0;
+constexpr double kRequestPauseMs = 1.0;
+
+struct Rig
+{
+    explicit Rig (bool dinPacing)
+    {
+        VirtualUnitSettings settings;
+        settings.dinPacing = dinPacing;
+        unit = std::make_shared<VirtualUnit> (settings);
+        unitList.fill();
+        romList.fill();
+        engine.setProgramLists (&unitList, &romList);
+        engine.setInput (unit->createInputPort());
+        engine.setOutput (unit->createOutputPort());
+    }
+
+    // Pumps the message loop until the condition holds; false on time-out.
+    template <typename Condition>
+    bool pumpUntil (Condition done, double timeoutMs = 20000.0)
+    {
+        const double start = juce::Time::getMillisecondCounterHiRes();
+        while (!done())
+        {
+            if (juce::Time::getMillisecondCounterHiRes() - start > timeoutMs)
+                return false;
+            juce::MessageManager::getInstance()->runDispatchLoopUntil (1);
+        }
+        return true;
+    }
+
+    DataCenter store;
+    UnitProgramList unitList{store};
+    RomFileProgramList romList{store};
+    MidiReceiver engine{store};
+    std::shared_ptr<VirtualUnit> unit;
+};
+
+int messageSize (const juce::MidiMessage& m)
+{
+    return m.getRawDataSize();
+}
+
+void report (const char* name, double measured, double floor)
+{
+    std::printf ("%s %.1f %.1f %.3f\n", name, measured, floor, measured / floor);
+    std::fflush (stdout);
+}
+
+bool timeReceive (bool din, const char* name)
+{
+    Rig rig (din);
+    const ProgramRecord any{};
+    const int requestBytes = messageSize (sysex::programDumpRequest (0, 0));
+    const int dumpBytes = messageSize (sysex::programDump (0, 0, any));
+    const int noticeBytes = messageSize (sysex::programNumberNotice (0, 0));
+
+    const double start = juce::Time::getMillisecondCounterHiRes();
+    rig.engine.startReceiveAll();
+    // The last program is stored when the engine leaves the receiving state.
+    if (!rig.pumpUntil ([&] { return !rig.engine.isReceiving(); }))
+        return false;
+    const double measured = juce::Time::getMillisecondCounterHiRes() - start;
+
+    const double wire = din ? (noticeBytes + 200.0 * (requestBytes + dumpBytes)) * kWireMsPerByte : 0.0;
+    report (name, measured, wire + kNumberNoticePauseMs + 199.0 * kRequestPauseMs);
+    return true;
+}
+
+bool timeTransmit (bool din, const char* name)
+{
+    Rig rig (din);
+    const ProgramRecord any{};
+    const int dumpBytes = messageSize (sysex::programDump (0, 0, any));
+    const int ackBytes = messageSize (sysex::makerMessage (0, sysex::Code::operationCompleted));
+    const int noticeBytes = messageSize (sysex::programNumberNotice (0, 0));
+
+    const double start = juce::Time::getMillisecondCounterHiRes();
+    rig.engine.startTransmitAll (false);
+    // The last program is acknowledged when the engine leaves the transmitting state.
+    if (!rig.pumpUntil ([&] { return !rig.engine.isTransmitting(); }))
+        return false;
+    const double measured = juce::Time::getMillisecondCounterHiRes() - start;
+
+    const double wire = din ? (noticeBytes + 200.0 * (dumpBytes + ackBytes)) * kWireMsPerByte : 0.0;
+    report (name, measured, wire + kNumberNoticePauseMs);
+    return true;
+}
+} // namespace
+
+int main()
+{
+    const juce::ScopedJuceInitialiser_GUI juce;
+    const bool ok = timeReceive (false, "receive-unpaced") && timeReceive (true, "receive-din") &&
+                    timeTransmit (false, "transmit-unpaced") && timeTransmit (true, "transmit-din");
+    if (!ok)
+        std::fprintf (stderr, "a transfer did not finish\n");
+    return ok ? 0 : 1;
+}

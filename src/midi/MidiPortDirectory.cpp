@@ -1,0 +1,95 @@
+#include "MidiPortDirectory.h"
+
+#include "JuceMidiPorts.h"
+#include "MidiReceiver.h"
+#include "SysexMessages.h"
+#include "VirtualUnit.h"
+
+namespace vr
+{
+namespace
+{
+template <typename DeviceClass>
+juce::Array<MidiPortChoice> deviceChoices()
+{
+    juce::Array<MidiPortChoice> choices;
+    for (const auto& device : DeviceClass::getAvailableDevices())
+        choices.add ({device.name, device.identifier, -1});
+    return choices;
+}
+} // namespace
+
+MidiPortDirectory::MidiPortDirectory()
+{
+    silenceAlsaErrors();
+}
+
+MidiPortDirectory::~MidiPortDirectory() = default;
+
+void MidiPortDirectory::addVirtualChoices (juce::Array<MidiPortChoice>& choices)
+{
+    choices.add ({kVirtualWrenName, {}, sysex::kModelWren});
+    choices.add ({kVirtualHeronName, {}, sysex::kModelHeron});
+}
+
+juce::Array<MidiPortChoice> MidiPortDirectory::getInputs() const
+{
+    auto choices = deviceChoices<juce::MidiInput>();
+    addVirtualChoices (choices);
+    return choices;
+}
+
+juce::Array<MidiPortChoice> MidiPortDirectory::getOutputs() const
+{
+    auto choices = deviceChoices<juce::MidiOutput>();
+    addVirtualChoices (choices);
+    return choices;
+}
+
+std::shared_ptr<VirtualUnit> MidiPortDirectory::getVirtualUnit (int modelCode)
+{
+    auto& unit = modelCode == sysex::kModelHeron ? heron : wren;
+    if (unit == nullptr)
+    {
+        VirtualUnitSettings settings;
+        settings.modelCode = modelCode == sysex::kModelHeron ? sysex::kModelHeron : sysex::kModelWren;
+        settings.versionMajor = 1;
+        settings.versionMinor = 2;
+        unit = std::make_shared<VirtualUnit> (settings);
+    }
+    return unit;
+}
+
+std::unique_ptr<MidiInputPort> MidiPortDirectory::openInput (const MidiPortChoice& choice)
+{
+    if (choice.isVirtual())
+        return getVirtualUnit (choice.virtualModel)->createInputPort();
+    return JuceMidiInputPort::open ({choice.name, choice.identifier});
+}
+
+std::unique_ptr<MidiOutputPort> MidiPortDirectory::openOutput (const MidiPortChoice& choice)
+{
+    if (choice.isVirtual())
+        return getVirtualUnit (choice.virtualModel)->createOutputPort();
+    return JuceMidiOutputPort::open ({choice.name, choice.identifier});
+}
+
+void MidiPortDirectory::openDefaultPorts (MidiReceiver& engine)
+{
+    const auto defaultInput = juce::MidiInput::getDefaultDevice();
+    const auto defaultOutput = juce::MidiOutput::getDefaultDevice();
+    const MidiPortChoice virtualWren{kVirtualWrenName, {}, sysex::kModelWren};
+
+    if (defaultInput.identifier.isEmpty() && defaultOutput.identifier.isEmpty())
+    {
+        engine.setInput (openInput (virtualWren));
+        engine.setOutput (openOutput (virtualWren));
+        return;
+    }
+
+    if (defaultInput.identifier.isNotEmpty())
+        engine.setInput (openInput ({defaultInput.name, defaultInput.identifier, -1}));
+    if (defaultOutput.identifier.isNotEmpty())
+        engine.setOutput (openOutput ({defaultOutput.name, defaultOutput.identifier, -1}));
+}
+} // namespace vr
