@@ -248,10 +248,14 @@ void VirtualUnit::receive (const juce::MidiMessage& message)
         const std::scoped_lock sl (mutex);
         // The inbound wire is serial: a message starts when the one before it
         // has finished.
-        const auto start = std::max (Clock::now(), inboundWireFree);
-        const auto due = start + wireTime (message);
-        inboundWireFree = due;
-        inbound.push_back ({message, due});
+        const auto arrived = std::max (Clock::now(), inboundWireFree) + wireTime (message);
+        inboundWireFree = arrived;
+        // So is the unit: it works on a message once it is in and the one
+        // before is done. The reply is only put on the wire after that, so the
+        // front panel can still send meanwhile.
+        const auto processed = std::max (arrived, processorFree) + settings.processingDelay;
+        processorFree = processed;
+        inbound.push_back ({message, processed});
     }
     wake.notify_one();
 }
@@ -349,21 +353,20 @@ void VirtualUnit::handle (const Pending& incoming)
     if (data == nullptr || size < 1)
         return;
 
-    // One message at a time: the next one's processing starts when this one's
-    // is done.
-    const auto ready = std::max (incoming.due, processorFree) + settings.processingDelay;
-    processorFree = ready;
+    // Timed from when it was due, not from when this thread got to it, so a
+    // late wake-up does not push back everything after it.
+    const auto ready = incoming.due;
 
     if (data[0] != kSysexStart)
         handleChannelMessage (data, size);
     else if (size >= 5 && data[1] == kUniversalNonRealTime && data[3] == 0x06 && data[4] == 0x01)
-        handleIdentityRequest (data, size, ready);
+        handleIdentityRequest (data, ready);
     else if (size >= sysex::kHeaderSize && data[1] == sysex::kManufacturerId &&
              data[2] == sysex::kFormatByte && data[4] == 0x01 && data[5] == 0x0f)
         handleMaker (data, size, ready);
 }
 
-void VirtualUnit::handleIdentityRequest (const std::uint8_t* data, int, Clock::time_point ready)
+void VirtualUnit::handleIdentityRequest (const std::uint8_t* data, Clock::time_point ready)
 {
     if (data[2] != kAllDevices && data[2] != settings.channel)
         return;

@@ -135,7 +135,7 @@ private:
 
     // These run on the unit's thread with `mutex` held.
     void handle (const Pending& incoming);
-    void handleIdentityRequest (const std::uint8_t* data, int size, Clock::time_point ready);
+    void handleIdentityRequest (const std::uint8_t* data, Clock::time_point ready);
     void handleMaker (const std::uint8_t* data, int size, Clock::time_point ready);
     void handleProgramDumpRequest (int programNumber, Clock::time_point ready);
     void handleChannelMessage (const std::uint8_t* data, int size);
@@ -156,7 +156,7 @@ private:
     int currentProgram{0};
     int bank{0};
 
-    std::deque<Pending> inbound;  // due = when its last byte has reached the unit
+    std::deque<Pending> inbound;  // due = when the unit has taken it in and processed it
     std::deque<Pending> outbound; // due = when its last byte has reached the editor
     Clock::time_point inboundWireFree{};
     Clock::time_point outboundWireFree{};
