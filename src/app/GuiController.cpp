@@ -1,5 +1,6 @@
 #include "GuiController.h"
 
+#include "Host.h"
 #include "MainWindow.h"
 
 namespace vr
@@ -11,7 +12,7 @@ void GuiController::showMainWindow()
 {
     if (mainWindow == nullptr)
     {
-        mainWindow = std::make_unique<MainWindow>();
+        mainWindow = std::make_unique<MainWindow> (*Host::getInstance());
         return;
     }
 

@@ -1,30 +1,14 @@
 #include "MainWindow.h"
 
+#include "ActionManager.h"
 #include "AppInfo.h"
 #include "CZELKResource.h"
+#include "Host.h"
+#include "MainComponent.h"
 
 namespace vr
 {
-namespace
-{
-// Stands in for the main component until the views exist: the library
-// picture on black, at the main component's size.
-class PlaceholderContent : public juce::Component
-{
-public:
-    PlaceholderContent() { setSize (800, 600); }
-
-    void paint (juce::Graphics& g) override
-    {
-        g.fillAll (juce::Colour (0xff000000));
-        if (auto* resources = CZELKResource::getInstancePointer())
-            if (auto image = resources->loadImage ("VRLibBG", "png"))
-                g.drawImageAt (*image, 0, -3);
-    }
-};
-} // namespace
-
-MainWindow::MainWindow()
+MainWindow::MainWindow (Host& host)
     : juce::DocumentWindow (kApplicationName, juce::Colour (0xffffffff),
                             juce::DocumentWindow::closeButton | juce::DocumentWindow::minimiseButton)
 {
@@ -33,7 +17,12 @@ MainWindow::MainWindow()
     setComponentID ("MainWindow");
     setUsingNativeTitleBar (false);
     setTitleBarHeight (kTitleBarHeight);
-    setContentOwned (new PlaceholderContent(), true); // the window owns its content
+
+    auto content = std::make_unique<MainComponent> (host.getDataCenter(), host.getMidiReceiver(),
+                                                    host.getPortDirectory(), host.getProgramSelectionBroadcaster(),
+                                                    dialogs, host.getCommandLineFile());
+    mainComponent = content.get();
+    setContentOwned (content.release(), true);
     centreWithSize (getWidth(), getHeight());
     setResizable (false, false);
 
@@ -42,12 +31,15 @@ MainWindow::MainWindow()
             setIcon (*icon);
 
     setVisible (true);
+    // The menu bar takes its height from the content; the window keeps its size.
+    setMenuBar (&mainComponent->getMenuModel(), kMenuBarHeight);
 }
 
-MainWindow::~MainWindow() = default;
-
-void MainWindow::closeButtonPressed()
+MainWindow::~MainWindow()
 {
-    juce::JUCEApplication::getInstance()->systemRequestedQuit();
+    setMenuBar (nullptr);
+    clearContentComponent();
 }
+
+void MainWindow::closeButtonPressed() { mainComponent->getActionManager().askQuit(); }
 } // namespace vr

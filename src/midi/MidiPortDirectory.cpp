@@ -24,7 +24,31 @@ MidiPortDirectory::MidiPortDirectory()
     silenceAlsaErrors();
 }
 
-MidiPortDirectory::~MidiPortDirectory() = default;
+MidiPortDirectory::~MidiPortDirectory()
+{
+    const auto statePath = juce::SystemStats::getEnvironmentVariable ("VR_VIRTUAL_UNIT_STATE", {});
+    if (statePath.isEmpty() || ! juce::File::isAbsolutePath (statePath))
+        return;
+
+    juce::String state;
+    for (const auto& unit : { wren, heron })
+        if (unit != nullptr)
+            state << describeUnit (*unit);
+    juce::File (statePath).replaceWithText (state);
+}
+
+juce::String MidiPortDirectory::describeUnit (const VirtualUnit& unit)
+{
+    auto hex = [] (const ProgramRecord& r) { return juce::String::toHexString (r.data(), kRecordSize, 0); };
+
+    juce::String text;
+    text << "unit " << unit.getName() << "\n";
+    text << "current " << unit.getCurrentProgram() << "\n";
+    text << "edit " << hex (unit.getEditBuffer()) << "\n";
+    for (int n = 0; n < kNumUserPrograms; ++n)
+        text << "program " << n << " " << hex (unit.getProgram (n)) << "\n";
+    return text;
+}
 
 void MidiPortDirectory::addVirtualChoices (juce::Array<MidiPortChoice>& choices)
 {

@@ -1,0 +1,421 @@
+#include "ActionManager.h"
+
+#include "Dialogs.h"
+#include "ShellControls.h"
+#include "data/DataCenter.h"
+#include "library/ProgramLists.h"
+#include "midi/MidiReceiver.h"
+#include "midi/SysexMessages.h"
+
+namespace vr
+{
+namespace
+{
+struct CommandSpec
+{
+    juce::CommandID id;
+    const char* shortName;
+    const char* description;
+    const char* category;
+    int key; // with Ctrl; 0 for none
+};
+
+// In the order the commands are listed.
+const CommandSpec commandTable[] = {
+    { CommandIDs::openFile, "Open File...", "Open .vrm File", "File", 'o' },
+    { CommandIDs::saveAs, "Save As...", "Save .vrm File", "File", 's' },
+    { CommandIDs::closeFiles, "Close File(s)", "Close .vrm File", "File", 'w' },
+    { CommandIDs::writeCurrentProgram, "Write Current Program...", "Write Current Program", "File", 0 },
+    { CommandIDs::transmitAll, "Transmit All Programs...", "Tx to VRwren", "File", 0 },
+    { CommandIDs::receiveAll, "Receive All Programs...", "Rx from VRwren", "File", 0 },
+    { CommandIDs::quit, "Quit", "Quit...", "File", 'q' },
+    { CommandIDs::cut, "Cut", "Cut Selection(s)", "Edit", 'x' },
+    { CommandIDs::clear, "Clear", "Clear Selection(s)", "Edit", 'd' },
+    { CommandIDs::copy, "Copy", "Copy Selection(s)", "Edit", 'c' },
+    { CommandIDs::paste, "Paste", "Paste Clipboard", "Edit", 'v' },
+    { CommandIDs::insert, "Insert", "Insert Clipboard", "Edit", 'i' },
+    { CommandIDs::midiSetup, "MIDI Setup...", "Open MIDI Setup", "Option", 0 },
+    { CommandIDs::about, "About", "Open About Dialog", "Option", 0 },
+};
+
+const CommandSpec* findCommand (juce::CommandID id)
+{
+    for (const auto& spec : commandTable)
+        if (spec.id == id)
+            return &spec;
+    return nullptr;
+}
+
+// Menu contents; 0 is a separator. Cut and Insert are reached by key only.
+const juce::CommandID fileMenu[] = { CommandIDs::openFile,
+                                     CommandIDs::saveAs,
+                                     CommandIDs::closeFiles,
+                                     0,
+                                     CommandIDs::writeCurrentProgram,
+                                     0,
+                                     CommandIDs::transmitAll,
+                                     CommandIDs::receiveAll,
+                                     0,
+                                     CommandIDs::quit };
+const juce::CommandID editMenu[] = { CommandIDs::clear, CommandIDs::copy, CommandIDs::paste };
+const juce::CommandID optionMenu[] = { CommandIDs::midiSetup, CommandIDs::about };
+
+enum Question
+{
+    writeQuestion,
+    factoryWriteQuestion,
+    transmitQuestion,
+    receiveQuestion,
+    quitQuestion,
+    updateQuestion
+};
+
+struct QuestionSpec
+{
+    AlertText::Icon icon;
+    const char* title;
+    const char* firstButton;
+    const char* secondButton;
+};
+
+// Indexed by Question; the button texts differ in their spaces on purpose.
+const QuestionSpec questions[] = {
+    { AlertText::Icon::warning, "Write:", " OK ", "Cancel" },
+    { AlertText::Icon::warning, "Warning :", " OK ", "Cancel" },
+    { AlertText::Icon::warning, "Transmit:", " OK ", "Cancel" },
+    { AlertText::Icon::warning, "Receive:", "  OK  ", "Cancel" },
+    { AlertText::Icon::warning, "Quit:", "  OK  ", "Cancel" },
+    { AlertText::Icon::question, "Update:", "  Yes ", "  No  " },
+};
+
+const char* const receiveMessage = "This command will overwrite current list. \nAre you sure?";
+const char* const quitMessage = "Are you sure?";
+const char* const updateMessage = "Transmit all modified programs before quitting?";
+
+juce::String slotText (int programNumber) { return juce::String::formatted ("%03d", programNumber % 200); }
+} // namespace
+
+ActionManager::ActionManager (DataCenter& store, MidiReceiver& engine, UnitProgramList& units, Dialogs& dialogsToUse,
+                              ShellControls& shellToUse)
+    : dataCenter (store)
+    , midiReceiver (engine)
+    , unitList (units)
+    , dialogs (dialogsToUse)
+    , shell (shellToUse)
+{
+    onStep = [this] (int code) { runStep (code); };
+    onTransferAbandoned = [this] (int programNumber, bool wasTransmit) {
+        reportAbandonedTransfer (programNumber, wasTransmit);
+    };
+}
+
+ActionManager::~ActionManager() { *alive = false; }
+
+//==============================================================================
+juce::ApplicationCommandTarget* ActionManager::getNextCommandTarget()
+{
+    return juce::JUCEApplication::getInstance();
+}
+
+void ActionManager::getAllCommands (juce::Array<juce::CommandID>& commands)
+{
+    for (const auto& spec : commandTable)
+        commands.add (spec.id);
+}
+
+void ActionManager::getCommandInfo (juce::CommandID commandID, juce::ApplicationCommandInfo& result)
+{
+    const auto* spec = findCommand (commandID);
+    if (spec == nullptr)
+        return;
+
+    result.setInfo (spec->shortName, spec->description, spec->category, 0);
+    if (spec->key != 0)
+        result.addDefaultKeypress (spec->key, juce::ModifierKeys::ctrlModifier);
+    result.setActive (isCommandEnabled (commandID));
+}
+
+bool ActionManager::transferRunning() const noexcept
+{
+    return midiReceiver.isReceiving() || midiReceiver.isTransmitting();
+}
+
+bool ActionManager::isCommandEnabled (juce::CommandID commandID) const
+{
+    // The transfer commands are checked before anything else is known.
+    if ((commandID == CommandIDs::transmitAll || commandID == CommandIDs::receiveAll) && transferRunning())
+        return false;
+    if (! ready)
+        return true;
+
+    const int lastSelected = shell.getUnitLastSelectedRow();
+    const bool unitRowOrNone = lastSelected < kNumUserPrograms;
+
+    switch (commandID)
+    {
+        case CommandIDs::writeCurrentProgram:
+            return dataCenter.viewMode == 1;
+        case CommandIDs::transmitAll:
+        case CommandIDs::receiveAll:
+            return dataCenter.connected;
+        case CommandIDs::cut:
+        case CommandIDs::clear:
+            return unitList.selectionSeen && unitRowOrNone;
+        case CommandIDs::copy:
+            return unitList.selectionSeen;
+        case CommandIDs::paste:
+        case CommandIDs::insert:
+            return unitList.pasteReady && unitRowOrNone;
+        case CommandIDs::midiSetup:
+            return ! transferRunning();
+        default:
+            return true;
+    }
+}
+
+bool ActionManager::perform (const InvocationInfo& info)
+{
+    switch (info.commandID)
+    {
+        case CommandIDs::openFile:
+            shell.openFile();
+            break;
+        case CommandIDs::saveAs:
+            shell.saveAs();
+            break;
+        case CommandIDs::closeFiles:
+            shell.closeFiles();
+            break;
+        case CommandIDs::writeCurrentProgram:
+            askWriteCurrentProgram();
+            break;
+        case CommandIDs::transmitAll:
+            transmitAllPrograms (true, false);
+            break;
+        case CommandIDs::receiveAll:
+            receiveAllPrograms();
+            break;
+        case CommandIDs::quit:
+            askQuit();
+            break;
+        case CommandIDs::cut:
+            shell.cut();
+            break;
+        case CommandIDs::clear:
+            shell.clear();
+            break;
+        case CommandIDs::copy:
+            shell.copy();
+            break;
+        case CommandIDs::paste:
+            shell.paste();
+            break;
+        case CommandIDs::insert:
+            shell.insert();
+            break;
+        case CommandIDs::midiSetup:
+            shell.showMidiSetup();
+            break;
+        case CommandIDs::about:
+            shell.showAboutDialog();
+            break;
+        default:
+            return false;
+    }
+    return true;
+}
+
+//==============================================================================
+juce::String ActionManager::writeQuestionText (int programNumber)
+{
+    return "Write current program to " + slotText (programNumber) + "\nAre you sure?";
+}
+
+juce::String ActionManager::factoryWriteQuestionText (int programNumber)
+{
+    return "Write to " + slotText (programNumber) + " ?";
+}
+
+juce::String ActionManager::transmitQuestionText (int modelCode)
+{
+    const char* model = modelCode == sysex::kModelHeron ? "heron" : "wren";
+    return juce::String ("This command will overwrite 200 programs of your VORANTE ") + model
+           + ". \nAre you sure?";
+}
+
+bool ActionManager::ask (int question, const juce::String& message)
+{
+    const auto& spec = questions[question];
+    AlertText alert;
+    alert.icon = spec.icon;
+    alert.title = spec.title;
+    alert.message = message;
+    alert.buttons = { spec.firstButton, spec.secondButton };
+    return dialogs.show (alert) == 0;
+}
+
+void ActionManager::askWriteCurrentProgram()
+{
+    if (ask (writeQuestion, writeQuestionText (dataCenter.selectedProgram)))
+        writeCurrentProgram();
+}
+
+void ActionManager::writeCurrentProgram()
+{
+    const int n = dataCenter.selectedProgram;
+    int target = n;
+    if (n >= kNumUserPrograms)
+    {
+        // A factory program is selected: it goes to the slot of the same number.
+        if (! ask (factoryWriteQuestion, factoryWriteQuestionText (n)))
+            return;
+        target = n % kNumUserPrograms;
+    }
+
+    for (int i = 0; i < kRecordSize; ++i)
+        unitList.storeByte (target, i, dataCenter.current[static_cast<size_t> (i)]);
+    midiReceiver.sendWriteRequest (target);
+    unitList.setRowName (target, dataCenter.getName());
+    dataCenter.setSelectedProgram (target);
+    dataCenter.setCurrentProgramNumber (target);
+    dataCenter.modified[static_cast<size_t> (target)] = 0;
+    if (unitList.onChanged)
+        unitList.onChanged();
+}
+
+bool ActionManager::transmitAllPrograms (bool askFirst, bool modifiedOnly)
+{
+    if (askFirst && ! ask (transmitQuestion, transmitQuestionText (dataCenter.modelCode)))
+        return false;
+
+    shell.setViewsEnabled (false);
+    midiReceiver.startTransmitAll (modifiedOnly);
+    return true;
+}
+
+bool ActionManager::receiveAllPrograms()
+{
+    if (! ask (receiveQuestion, receiveMessage))
+        return false;
+
+    shell.setViewsEnabled (false);
+    midiReceiver.startReceiveAll();
+    return true;
+}
+
+void ActionManager::askQuit()
+{
+    if (ask (quitQuestion, quitMessage))
+        quitWithUpdate();
+}
+
+bool ActionManager::quitWithUpdate()
+{
+    const bool anyModified = std::any_of (dataCenter.modified.begin(), dataCenter.modified.end(),
+                                          [] (std::uint8_t flag) { return flag != 0; });
+
+    if (dataCenter.connected && anyModified && ask (updateQuestion, updateMessage))
+    {
+        transmitAllPrograms (false, true);
+        quitPending = true;
+        return true;
+    }
+
+    shell.quitApplication();
+    return false;
+}
+
+//==============================================================================
+void ActionManager::runStep (int code)
+{
+    switch (code)
+    {
+        case DeferredStep::connected:
+            shell.enableTransferButtons();
+            break;
+        case DeferredStep::greyOutViews:
+            shell.setViewsEnabled (false);
+            break;
+        case DeferredStep::transferEnded:
+            shell.setViewsEnabled (true);
+            break;
+        case DeferredStep::transferFinished:
+            shell.selectProgramRow (dataCenter.selectedProgram);
+            shell.enableTransferButtons();
+            shell.setViewsEnabled (true);
+            midiReceiver.finishTransfer();
+            shell.programChanged();
+            if (quitPending)
+                shell.quitApplication();
+            break;
+        case DeferredStep::programSelected:
+            shell.selectProgramRow (dataCenter.selectedProgram);
+            shell.programChanged();
+            break;
+        default:
+            break;
+    }
+}
+
+void ActionManager::reportAbandonedTransfer (int programNumber, bool wasTransmit)
+{
+    // A quit that waited for this transfer must not go ahead with programs unsent.
+    const bool quitWasPending = std::exchange (quitPending, false);
+
+    // Told from the message loop, not from inside the engine's handling.
+    juce::MessageManager::callAsync ([this, token = std::weak_ptr<bool> (alive), programNumber, wasTransmit,
+                                      quitWasPending] {
+        if (token.expired())
+            return;
+
+        AlertText alert;
+        alert.icon = AlertText::Icon::warning;
+        alert.title = wasTransmit ? "Transmit:" : "Receive:";
+        alert.message = juce::String (wasTransmit ? "Transmit" : "Receive") + " stopped at program "
+                        + juce::String::formatted ("%03d", programNumber)
+                        + ": the unit did not answer.\n"
+                        + (wasTransmit ? "Programs not sent stay marked as modified." : "Check the MIDI connection.");
+        alert.buttons = { "  OK  " };
+        dialogs.show (alert);
+
+        if (quitWasPending)
+            askQuit();
+    });
+}
+
+//==============================================================================
+MenuBarManager::MenuBarManager (juce::ApplicationCommandManager& commands)
+    : commandManager (commands)
+{
+    setApplicationCommandManagerToWatch (&commandManager);
+}
+
+juce::StringArray MenuBarManager::getMenuBarNames() { return { "File", "Edit", "Option" }; }
+
+juce::PopupMenu MenuBarManager::getMenuForIndex (int topLevelMenuIndex, const juce::String&)
+{
+    auto build = [this] (const auto& items) {
+        juce::PopupMenu menu;
+        for (const auto id : items)
+        {
+            if (id == 0)
+                menu.addSeparator();
+            else
+                menu.addCommandItem (&commandManager, id);
+        }
+        return menu;
+    };
+
+    switch (topLevelMenuIndex)
+    {
+        case 0:
+            return build (fileMenu);
+        case 1:
+            return build (editMenu);
+        case 2:
+            return build (optionMenu);
+        default:
+            return {};
+    }
+}
+} // namespace vr

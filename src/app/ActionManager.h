@@ -1,0 +1,109 @@
+#pragma once
+
+#include "midi/DeferredSteps.h"
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <memory>
+
+namespace vr
+{
+class DataCenter;
+class Dialogs;
+class MidiReceiver;
+class ShellControls;
+class UnitProgramList;
+
+// Command IDs: File 256-262, Edit 512-516, Option 1024-1025.
+namespace CommandIDs
+{
+enum : juce::CommandID
+{
+    openFile = 256,
+    saveAs = 257,
+    closeFiles = 258,
+    writeCurrentProgram = 259,
+    transmitAll = 260,
+    receiveAll = 261,
+    quit = 262,
+    cut = 512,
+    clear = 513,
+    copy = 514,
+    paste = 515,
+    insert = 516,
+    midiSetup = 1024,
+    about = 1025
+};
+} // namespace CommandIDs
+
+// Holds every user command: its text, shortcut and enabled state, and what
+// it does. It also asks the questions before Write, the bulk transfers and
+// Quit, and runs the engine's deferred steps on the message thread.
+class ActionManager : public juce::ApplicationCommandTarget, public DeferredStepTimer
+{
+public:
+    ActionManager (DataCenter& store, MidiReceiver& engine, UnitProgramList& unitList, Dialogs& dialogs,
+                   ShellControls& shell);
+    ~ActionManager() override;
+
+    // Set once the views and dialogs it acts on are in place.
+    void setReady (bool isReady) noexcept { ready = isReady; }
+
+    juce::ApplicationCommandTarget* getNextCommandTarget() override;
+    void getAllCommands (juce::Array<juce::CommandID>& commands) override;
+    void getCommandInfo (juce::CommandID commandID, juce::ApplicationCommandInfo& result) override;
+    bool perform (const InvocationInfo& info) override;
+
+    // Whether a command may run now (the enabling rules of the menus).
+    bool isCommandEnabled (juce::CommandID commandID) const;
+
+    // The flows. Each asks first and ends without effect on the second button.
+    void askWriteCurrentProgram();
+    void writeCurrentProgram();
+    // Returns true when it started a transfer.
+    bool transmitAllPrograms (bool askFirst, bool modifiedOnly);
+    bool receiveAllPrograms();
+    void askQuit();
+    // True when it started a transmit and the quit waits for it.
+    bool quitWithUpdate();
+
+    bool isQuitPending() const noexcept { return quitPending; }
+
+    // Every question's texts, declared once.
+    static juce::String writeQuestionText (int programNumber);
+    static juce::String factoryWriteQuestionText (int programNumber);
+    static juce::String transmitQuestionText (int modelCode);
+
+private:
+    void runStep (int code);
+    void reportAbandonedTransfer (int programNumber, bool wasTransmit);
+    bool ask (int question, const juce::String& message);
+    bool transferRunning() const noexcept;
+
+    DataCenter& dataCenter;
+    MidiReceiver& midiReceiver;
+    UnitProgramList& unitList;
+    Dialogs& dialogs;
+    ShellControls& shell;
+    bool ready { false };
+    bool quitPending { false };
+    // Lets a report queued on the message loop notice that this object went.
+    std::shared_ptr<bool> alive { std::make_shared<bool> (true) };
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (ActionManager)
+};
+
+// The File, Edit and Option menus, all of command items.
+class MenuBarManager : public juce::MenuBarModel
+{
+public:
+    explicit MenuBarManager (juce::ApplicationCommandManager& commands);
+
+    juce::StringArray getMenuBarNames() override;
+    juce::PopupMenu getMenuForIndex (int topLevelMenuIndex, const juce::String& menuName) override;
+    void menuItemSelected (int, int) override {}
+
+private:
+    juce::ApplicationCommandManager& commandManager;
+};
+} // namespace vr

@@ -1,0 +1,233 @@
+#include "MainComponent.h"
+
+#include "ActionManager.h"
+#include "CAboutDialogComponent.h"
+#include "data/DataCenter.h"
+#include "editor/EditParamComponent.h"
+#include "editor/PGNameEditComponent.h"
+#include "library/VRLibComponent.h"
+#include "midi/CMidiSetupComponent.h"
+#include "midi/MidiReceiver.h"
+
+namespace vr
+{
+namespace
+{
+namespace Bounds
+{
+const juce::Rectangle<int> libraryView { 0, 0, 800, 580 };
+const juce::Rectangle<int> editorView { 0, 0, 800, 592 };
+const juce::Rectangle<int> nameStrip { 136, 46, 290, 40 };
+const juce::Rectangle<int> editorButton { 122, 135, 197, 52 };
+const juce::Rectangle<int> libraryButton { 336, 135, 197, 52 };
+} // namespace Bounds
+
+// The mode buttons are see-through: the views' pictures draw the tabs.
+void makeModeButton (juce::TextButton& button, const char* name)
+{
+    button.setName (name);
+    button.setButtonText (" ");
+    button.setColour (juce::TextButton::buttonColourId, juce::Colour (0x00dfdfdf));
+    button.setColour (juce::TextButton::buttonOnColourId, juce::Colour (0xff5af2f8));
+    button.setColour (juce::TextButton::textColourOffId, juce::Colour (0x75000000));
+    button.setColour (juce::ComboBox::outlineColourId, juce::Colours::transparentBlack);
+}
+
+void showCentred (juce::Component& dialog, juce::Component& parent)
+{
+    dialog.setCentrePosition (parent.getLocalBounds().getCentre());
+    dialog.setVisible (true);
+    dialog.toFront (true);
+    dialog.enterModalState (true);
+}
+} // namespace
+
+MainComponent::MainComponent (DataCenter& store, MidiReceiver& engine, MidiPortDirectory& ports,
+                              juce::ChangeBroadcaster& selection, Dialogs& dialogs, const juce::File& commandLineFile)
+    : dataCenter (store)
+    , midiReceiver (engine)
+    , programSelection (selection)
+{
+    // Children in stacking order: each lies in front of those before it.
+    editorView = std::make_unique<EditParamComponent> (store, engine);
+    addAndMakeVisible (*editorView);
+    libraryView = std::make_unique<VRLibComponent> (store, engine, selection, dialogs);
+    addAndMakeVisible (*libraryView);
+    nameStrip = std::make_unique<PGNameEditComponent> (store, engine, libraryView->getUnitList(), selection);
+    addAndMakeVisible (*nameStrip);
+
+    makeModeButton (m_ModeButtonEditor, "m_ModeButtonEditor");
+    makeModeButton (m_ModeButtonPGList, "m_ModeButtonPGList");
+    for (auto* button : { &m_ModeButtonEditor, &m_ModeButtonPGList })
+    {
+        addAndMakeVisible (*button);
+        button->addListener (this);
+    }
+
+    setSize (800, 600);
+
+    aboutDialog = std::make_unique<CAboutDialogComponent> (store);
+    addChildComponent (*aboutDialog);
+    aboutDialog->setCentrePosition (getLocalBounds().getCentre());
+
+    midiSetup = std::make_unique<CMidiSetupComponent> (engine, ports);
+    addChildComponent (*midiSetup);
+    midiSetup->setCentrePosition (getLocalBounds().getCentre());
+
+    engine.addChangeListener (editorView.get());
+    engine.addChangeListener (nameStrip.get());
+    selection.sendChangeMessage();
+
+    commandManager = std::make_unique<juce::ApplicationCommandManager>();
+    actionManager = std::make_unique<ActionManager> (store, engine, libraryView->getUnitList(), dialogs, *this);
+    menuBarManager = std::make_unique<MenuBarManager> (*commandManager);
+    commandManager->registerAllCommandsForTarget (actionManager.get());
+    commandManager->setFirstCommandTarget (this);
+    addKeyListener (commandManager->getKeyMappings());
+    actionManager->setReady (true);
+
+    libraryView->onReceiveAll = [this] { actionManager->receiveAllPrograms(); };
+    libraryView->onTransmitAll = [this] { actionManager->transmitAllPrograms (true, false); };
+
+    editorView->setVisible (false);
+    engine.setProgramLists (&libraryView->getUnitList(), &libraryView->getRomList());
+    engine.setCommandTarget (actionManager.get());
+
+    if (commandLineFile != juce::File())
+        libraryView->openCommandLineFile (commandLineFile);
+
+    showMidiSetup();
+}
+
+MainComponent::~MainComponent()
+{
+    midiReceiver.setCommandTarget (nullptr);
+    midiReceiver.setProgramLists (nullptr, nullptr);
+    midiReceiver.removeChangeListener (editorView.get());
+    midiReceiver.removeChangeListener (nameStrip.get());
+    if (commandManager != nullptr)
+        removeKeyListener (commandManager->getKeyMappings());
+}
+
+juce::MenuBarModel& MainComponent::getMenuModel() noexcept { return *menuBarManager; }
+
+void MainComponent::paint (juce::Graphics& g) { g.fillAll (juce::Colour (0xff000000)); }
+
+void MainComponent::resized()
+{
+    libraryView->setBounds (Bounds::libraryView);
+    editorView->setBounds (Bounds::editorView);
+    nameStrip->setBounds (Bounds::nameStrip);
+    m_ModeButtonEditor.setBounds (Bounds::editorButton);
+    m_ModeButtonPGList.setBounds (Bounds::libraryButton);
+}
+
+void MainComponent::setViewsEnabled (bool enabled)
+{
+    m_ModeButtonEditor.setEnabled (enabled);
+    m_ModeButtonPGList.setEnabled (enabled);
+    libraryView->setEnabled (enabled);
+    nameStrip->setEnabled (enabled);
+}
+
+void MainComponent::changeListenerCallback (juce::ChangeBroadcaster*) { programChanged(); }
+
+juce::ApplicationCommandTarget* MainComponent::getNextCommandTarget()
+{
+    if (actionManager != nullptr)
+        return actionManager.get();
+    return juce::JUCEApplication::getInstance();
+}
+
+void MainComponent::buttonClicked (juce::Button* button)
+{
+    if (button == &m_ModeButtonEditor)
+        showEditor();
+    else if (button == &m_ModeButtonPGList)
+        showLibrary();
+}
+
+void MainComponent::showEditor()
+{
+    dataCenter.viewMode = 1;
+    libraryView->setVisible (false);
+    editorView->setVisible (true);
+    editorView->changeListenerCallback (nullptr);
+    commandManager->commandStatusChanged();
+}
+
+void MainComponent::showLibrary()
+{
+    dataCenter.viewMode = 0;
+    editorView->setVisible (false);
+    libraryView->setVisible (true);
+    commandManager->commandStatusChanged();
+}
+
+//==============================================================================
+void MainComponent::programChanged() { nameStrip->changeListenerCallback (nullptr); }
+
+void MainComponent::enableTransferButtons()
+{
+    libraryView->updateTransferButtons();
+    commandManager->commandStatusChanged();
+}
+
+void MainComponent::selectProgramRow (int programNumber)
+{
+    auto& unitTable = libraryView->getUnitTable();
+    auto& romTable = libraryView->getRomTable();
+    unitTable.deselectAllRows();
+    romTable.deselectAllRows();
+
+    if (programNumber >= 0 && programNumber < 200)
+    {
+        unitTable.selectRow (programNumber, false, true);
+        unitTable.scrollToEnsureRowIsOnscreen (programNumber);
+    }
+    else if (programNumber >= 200 && programNumber < 400)
+    {
+        romTable.selectRow (programNumber - 200, false, true);
+        romTable.scrollToEnsureRowIsOnscreen (programNumber - 200);
+    }
+}
+
+int MainComponent::getUnitLastSelectedRow() const { return libraryView->getUnitTable().getLastRowSelected(); }
+
+void MainComponent::openFile() { libraryView->openFile(); }
+void MainComponent::saveAs() { libraryView->saveAs(); }
+void MainComponent::closeFiles() { libraryView->closeAllFiles(); }
+void MainComponent::cut() { libraryView->cut(); }
+void MainComponent::clear() { libraryView->clear(); }
+void MainComponent::copy() { libraryView->copy(); }
+void MainComponent::paste() { libraryView->paste(); }
+void MainComponent::insert() { libraryView->insert(); }
+
+void MainComponent::showMidiSetup()
+{
+    if (aboutDialog->isVisible())
+        aboutDialog->setVisible (false);
+    showCentred (*midiSetup, *this);
+
+    // At start-up the window is not on screen yet: focus the button once it is.
+    juce::MessageManager::callAsync ([safe = juce::Component::SafePointer<CMidiSetupComponent> (midiSetup.get())] {
+        if (safe != nullptr && safe->isShowing())
+            safe->getOkButton().grabKeyboardFocus();
+    });
+}
+
+void MainComponent::showAboutDialog()
+{
+    if (midiSetup->isVisible())
+    {
+        midiSetup->exitModalState (0);
+        midiSetup->setVisible (false);
+    }
+    showCentred (*aboutDialog, *this);
+}
+
+void MainComponent::quitApplication()
+{
+    juce::JUCEApplicationBase::quit();
+}
+} // namespace vr

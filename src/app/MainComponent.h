@@ -1,0 +1,100 @@
+#pragma once
+
+#include "ShellControls.h"
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <memory>
+
+namespace vr
+{
+class ActionManager;
+class CAboutDialogComponent;
+class CMidiSetupComponent;
+class DataCenter;
+class Dialogs;
+class EditParamComponent;
+class MenuBarManager;
+class MidiPortDirectory;
+class MidiReceiver;
+class PGNameEditComponent;
+class VRLibComponent;
+
+// The window's content: both views, the name strip over them, the two mode
+// buttons, the MIDI setup and About dialogs, and the command machinery.
+class MainComponent : public juce::Component,
+                      public juce::ApplicationCommandTarget,
+                      public juce::ChangeListener,
+                      public ShellControls,
+                      private juce::Button::Listener
+{
+public:
+    MainComponent (DataCenter& store, MidiReceiver& engine, MidiPortDirectory& ports,
+                   juce::ChangeBroadcaster& programSelection, Dialogs& dialogs, const juce::File& commandLineFile);
+    ~MainComponent() override;
+
+    void paint (juce::Graphics& g) override;
+    void resized() override;
+
+    // The editor view greys out with the rest: only the mode buttons, the
+    // library view and the strip are switched.
+    void setViewsEnabled (bool enabled) override;
+
+    void changeListenerCallback (juce::ChangeBroadcaster* source) override;
+
+    // No commands of its own: everything goes on to the command target.
+    juce::ApplicationCommandTarget* getNextCommandTarget() override;
+    void getAllCommands (juce::Array<juce::CommandID>&) override {}
+    void getCommandInfo (juce::CommandID, juce::ApplicationCommandInfo&) override {}
+    bool perform (const InvocationInfo&) override { return false; }
+
+    // ShellControls
+    void programChanged() override;
+    void enableTransferButtons() override;
+    void selectProgramRow (int programNumber) override;
+    int getUnitLastSelectedRow() const override;
+    void openFile() override;
+    void saveAs() override;
+    void closeFiles() override;
+    void cut() override;
+    void clear() override;
+    void copy() override;
+    void paste() override;
+    void insert() override;
+    void showMidiSetup() override;
+    void showAboutDialog() override;
+    void quitApplication() override;
+
+    void showEditor();
+    void showLibrary();
+
+    juce::ApplicationCommandManager& getCommandManager() noexcept { return *commandManager; }
+    juce::MenuBarModel& getMenuModel() noexcept;
+    ActionManager& getActionManager() noexcept { return *actionManager; }
+    VRLibComponent& getLibraryView() noexcept { return *libraryView; }
+    EditParamComponent& getEditorView() noexcept { return *editorView; }
+    PGNameEditComponent& getNameStrip() noexcept { return *nameStrip; }
+    CMidiSetupComponent& getMidiSetup() noexcept { return *midiSetup; }
+    CAboutDialogComponent& getAboutDialog() noexcept { return *aboutDialog; }
+
+private:
+    void buttonClicked (juce::Button* button) override;
+
+    DataCenter& dataCenter;
+    MidiReceiver& midiReceiver;
+    juce::ChangeBroadcaster& programSelection;
+
+    std::unique_ptr<juce::ApplicationCommandManager> commandManager;
+    std::unique_ptr<ActionManager> actionManager;
+    std::unique_ptr<MenuBarManager> menuBarManager;
+    std::unique_ptr<VRLibComponent> libraryView;
+    std::unique_ptr<EditParamComponent> editorView;
+    std::unique_ptr<PGNameEditComponent> nameStrip;
+    std::unique_ptr<CMidiSetupComponent> midiSetup;
+    std::unique_ptr<CAboutDialogComponent> aboutDialog;
+    juce::TextButton m_ModeButtonEditor;
+    juce::TextButton m_ModeButtonPGList;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MainComponent)
+};
+} // namespace vr

@@ -1,0 +1,322 @@
+#include "app/ActionManager.h"
+#include "app/ShellControls.h"
+#include "data/DataCenter.h"
+#include "library/ProgramLists.h"
+#include "midi/MidiReceiver.h"
+#include "support/RecordingDialogs.h"
+#include "support/RecordingPorts.h"
+
+#include <gtest/gtest.h>
+
+namespace vr
+{
+namespace
+{
+using test::bytesOf;
+using test::makerCode;
+
+class RecordingShell : public ShellControls
+{
+public:
+    void setViewsEnabled (bool enabled) override { calls.add (enabled ? "enable views" : "grey views"); }
+    void programChanged() override { calls.add ("program changed"); }
+    void enableTransferButtons() override { calls.add ("transfer buttons"); }
+    void selectProgramRow (int n) override { calls.add ("select " + juce::String (n)); }
+    int getUnitLastSelectedRow() const override { return lastSelectedRow; }
+    void openFile() override { calls.add ("open"); }
+    void saveAs() override { calls.add ("save"); }
+    void closeFiles() override { calls.add ("close"); }
+    void cut() override { calls.add ("cut"); }
+    void clear() override { calls.add ("clear"); }
+    void copy() override { calls.add ("copy"); }
+    void paste() override { calls.add ("paste"); }
+    void insert() override { calls.add ("insert"); }
+    void showMidiSetup() override { calls.add ("midi setup"); }
+    void showAboutDialog() override { calls.add ("about"); }
+    void quitApplication() override { calls.add ("quit"); }
+
+    juce::StringArray calls;
+    int lastSelectedRow { -1 };
+};
+
+struct Flows : ::testing::Test
+{
+    Flows()
+    {
+        unitList.fill();
+        romList.fill();
+        engine.pause = [] (int) {};
+        engine.setOutput (std::make_unique<test::RecordingOutputPort> (sent));
+        engine.setProgramLists (&unitList, &romList);
+        engine.setCommandTarget (&actions);
+        actions.setReady (true);
+    }
+
+    void receive (std::vector<std::uint8_t> payload, int code)
+    {
+        std::vector<std::uint8_t> b { 0xf0, 0x7d, 0x30, 0x00, 0x01, 0x0f, static_cast<std::uint8_t> (code) };
+        b.insert (b.end(), payload.begin(), payload.end());
+        b.push_back (0xf7);
+        engine.handleMessage (test::messageOf (b));
+    }
+
+    void pumpFor (int ms) { juce::MessageManager::getInstance()->runDispatchLoopUntil (ms); }
+
+    std::vector<int> dumpedPrograms() const
+    {
+        std::vector<int> numbers;
+        for (const auto& m : sent)
+            if (makerCode (m) == 0x4c)
+                numbers.push_back (sysex::numberFromPair (bytesOf (m)[7], bytesOf (m)[8]));
+        return numbers;
+    }
+
+    DataCenter store;
+    UnitProgramList unitList { store };
+    RomFileProgramList romList { store };
+    std::vector<juce::MidiMessage> sent;
+    MidiReceiver engine { store };
+    test::RecordingDialogs dialogs;
+    RecordingShell shell;
+    ActionManager actions { store, engine, unitList, dialogs, shell };
+};
+} // namespace
+
+TEST_F (Flows, WriteToAUserSlotAsksOnceAndStoresTheEditBuffer)
+{
+    store.setSelectedProgram (57);
+    store.setName ("MY SOUND");
+    store.modified[57] = 1;
+    actions.askWriteCurrentProgram();
+
+    ASSERT_EQ (dialogs.shown.size(), 1u);
+    EXPECT_EQ (dialogs.shown[0].title, "Write:");
+    EXPECT_EQ (dialogs.shown[0].message, "Write current program to 057\nAre you sure?");
+    EXPECT_EQ (dialogs.shown[0].buttons, juce::StringArray ({ " OK ", "Cancel" }));
+    EXPECT_EQ (unitList.recordAt (57), store.current);
+    EXPECT_EQ (unitList.readRowName (57), "MY SOUND  ");
+    EXPECT_EQ (store.modified[57], 0);
+    ASSERT_FALSE (sent.empty());
+    EXPECT_EQ (makerCode (sent[0]), 0x11);
+}
+
+TEST_F (Flows, WriteFromAFactoryProgramAsksTwiceAndTargetsTheSameSlotNumber)
+{
+    store.setSelectedProgram (257);
+    actions.askWriteCurrentProgram();
+    ASSERT_EQ (dialogs.shown.size(), 2u);
+    EXPECT_EQ (dialogs.shown[0].message, "Write current program to 057\nAre you sure?");
+    EXPECT_EQ (dialogs.shown[1].title, "Warning :");
+    EXPECT_EQ (dialogs.shown[1].message, "Write to 057 ?");
+    EXPECT_EQ (store.selectedProgram, 57);
+    EXPECT_EQ (store.currentProgramNumber, 57);
+    // The notice after the write still names the program selected before it.
+    ASSERT_GE (sent.size(), 2u);
+    EXPECT_EQ (bytesOf (sent[1]), bytesOf (sysex::programNumberNotice (0, 257)));
+}
+
+TEST_F (Flows, CancelledQuestionsChangeNothing)
+{
+    store.setSelectedProgram (257);
+    dialogs.answers = { 0, 1 }; // OK to the first, Cancel to the factory question
+    actions.askWriteCurrentProgram();
+    EXPECT_EQ (store.selectedProgram, 257);
+    EXPECT_TRUE (sent.empty());
+
+    dialogs.answers = { 1 };
+    EXPECT_FALSE (actions.transmitAllPrograms (true, false));
+    dialogs.answers = { -1 }; // dismissed
+    EXPECT_FALSE (actions.receiveAllPrograms());
+    dialogs.answers = { 1 };
+    actions.askQuit();
+    EXPECT_TRUE (sent.empty());
+    EXPECT_TRUE (shell.calls.isEmpty());
+    EXPECT_FALSE (store.bulkTransfer);
+}
+
+TEST_F (Flows, TransmitQuestionNamesTheModel)
+{
+    actions.transmitAllPrograms (true, false);
+    EXPECT_EQ (dialogs.shown.back().message,
+               "This command will overwrite 200 programs of your VORANTE wren. \nAre you sure?");
+    EXPECT_TRUE (engine.isTransmitting());
+    EXPECT_EQ (shell.calls, juce::StringArray ({ "grey views" }));
+
+    EXPECT_EQ (ActionManager::transmitQuestionText (8),
+               "This command will overwrite 200 programs of your VORANTE heron. \nAre you sure?");
+    EXPECT_EQ (ActionManager::transmitQuestionText (3),
+               "This command will overwrite 200 programs of your VORANTE wren. \nAre you sure?");
+}
+
+TEST_F (Flows, ReceiveAllAsksWithItsOwnButtons)
+{
+    EXPECT_TRUE (actions.receiveAllPrograms());
+    EXPECT_EQ (dialogs.shown[0].title, "Receive:");
+    EXPECT_EQ (dialogs.shown[0].message, "This command will overwrite current list. \nAre you sure?");
+    EXPECT_EQ (dialogs.shown[0].buttons, juce::StringArray ({ "  OK  ", "Cancel" }));
+    EXPECT_TRUE (engine.isReceiving());
+    EXPECT_TRUE (store.bulkTransfer);
+}
+
+TEST_F (Flows, QuitAsksAboutModifiedProgramsOnlyWhenConnected)
+{
+    store.modified[3] = 1;
+    actions.askQuit();
+    ASSERT_EQ (dialogs.shown.size(), 1u) << "no unit: no update question";
+    EXPECT_EQ (dialogs.shown[0].title, "Quit:");
+    EXPECT_EQ (dialogs.shown[0].message, "Are you sure?");
+    EXPECT_EQ (shell.calls, juce::StringArray ({ "quit" }));
+
+    shell.calls.clear();
+    dialogs.shown.clear();
+    store.connected = true;
+    store.modified[3] = 0;
+    actions.askQuit();
+    EXPECT_EQ (dialogs.shown.size(), 1u) << "nothing modified: no update question";
+    EXPECT_EQ (shell.calls, juce::StringArray ({ "quit" }));
+
+    shell.calls.clear();
+    dialogs.shown.clear();
+    store.modified[3] = 1;
+    dialogs.answers = { 0, 1 }; // OK, then No
+    actions.askQuit();
+    ASSERT_EQ (dialogs.shown.size(), 2u);
+    EXPECT_EQ (dialogs.shown[1].title, "Update:");
+    EXPECT_EQ (dialogs.shown[1].message, "Transmit all modified programs before quitting?");
+    EXPECT_EQ (dialogs.shown[1].buttons, juce::StringArray ({ "  Yes ", "  No  " }));
+    EXPECT_EQ (shell.calls, juce::StringArray ({ "quit" }));
+}
+
+TEST_F (Flows, YesToTheUpdateSendsTheModifiedProgramsThenQuits)
+{
+    store.connected = true;
+    store.modified[3] = 1;
+    store.modified[150] = 1;
+    dialogs.answers = { 0, 0 };
+    actions.askQuit();
+    EXPECT_TRUE (actions.isQuitPending());
+    EXPECT_FALSE (shell.calls.contains ("quit"));
+
+    receive ({}, 0x21);
+    receive ({}, 0x21);
+    receive ({}, 0x21);
+    EXPECT_EQ (dumpedPrograms(), (std::vector<int> { 0, 3, 150 }));
+    EXPECT_FALSE (engine.isTransmitting());
+
+    pumpFor (400); // step 4 runs 200 ms later
+    EXPECT_TRUE (shell.calls.contains ("quit"));
+    EXPECT_FALSE (store.bulkTransfer);
+}
+
+TEST_F (Flows, AnAbandonedTransmitDoesNotQuitButTellsAndAsksAgain)
+{
+    double now = 0.0;
+    engine.setClock ([&now] { return now; });
+    engine.setWatchdog (1000, 5);
+    store.connected = true;
+    store.modified[3] = 1;
+    dialogs.answers = { 0, 0 }; // Quit OK, Update Yes
+    actions.askQuit();
+    receive ({}, 0x21); // program 0 acknowledged; 3 is sent and never answered
+
+    now = 5000.0;
+    engine.checkWatchdog();
+    EXPECT_FALSE (actions.isQuitPending());
+    dialogs.answers = { 0, 1 }; // the message's OK, then Cancel to the repeated Quit question
+    pumpFor (400);
+
+    EXPECT_FALSE (shell.calls.contains ("quit"));
+    ASSERT_GE (dialogs.shown.size(), 4u);
+    EXPECT_EQ (dialogs.shown[2].title, "Transmit:");
+    EXPECT_TRUE (dialogs.shown[2].message.contains ("003"));
+    EXPECT_EQ (dialogs.shown[3].title, "Quit:");
+    EXPECT_EQ (store.modified[3], 1) << "still to send";
+    EXPECT_FALSE (store.bulkTransfer);
+}
+
+TEST_F (Flows, OnlyTheLastOfTwoDeferredStepsRuns)
+{
+    actions.requestStep (DeferredStep::transferEnded);
+    actions.requestStep (DeferredStep::transferFinished);
+    pumpFor (400);
+    EXPECT_FALSE (shell.calls.isEmpty());
+    EXPECT_EQ (shell.calls[0], "select 0");
+    EXPECT_EQ (std::count (shell.calls.begin(), shell.calls.end(), juce::String ("enable views")), 1)
+        << "step 3 never ran on its own";
+    EXPECT_TRUE (shell.calls.contains ("program changed"));
+}
+
+TEST_F (Flows, EnablingRulesFollowTheState)
+{
+    using namespace CommandIDs;
+    EXPECT_FALSE (actions.isCommandEnabled (transmitAll));
+    EXPECT_FALSE (actions.isCommandEnabled (receiveAll));
+    EXPECT_FALSE (actions.isCommandEnabled (writeCurrentProgram));
+    EXPECT_FALSE (actions.isCommandEnabled (cut));
+    EXPECT_FALSE (actions.isCommandEnabled (copy));
+    EXPECT_FALSE (actions.isCommandEnabled (paste));
+    EXPECT_TRUE (actions.isCommandEnabled (about));
+    EXPECT_TRUE (actions.isCommandEnabled (openFile));
+
+    store.connected = true;
+    store.viewMode = 1;
+    unitList.selectionSeen = true;
+    unitList.pasteReady = true;
+    shell.lastSelectedRow = 12;
+    for (auto id : { transmitAll, receiveAll, writeCurrentProgram, cut, clear, copy, paste, insert, midiSetup })
+        EXPECT_TRUE (actions.isCommandEnabled (id)) << id;
+
+    shell.lastSelectedRow = 250; // a row past the unit list's end
+    EXPECT_FALSE (actions.isCommandEnabled (cut));
+    EXPECT_FALSE (actions.isCommandEnabled (paste));
+    EXPECT_TRUE (actions.isCommandEnabled (copy));
+
+    engine.startReceiveAll();
+    EXPECT_FALSE (actions.isCommandEnabled (transmitAll));
+    EXPECT_FALSE (actions.isCommandEnabled (receiveAll));
+    EXPECT_FALSE (actions.isCommandEnabled (midiSetup));
+
+    actions.setReady (false);
+    EXPECT_FALSE (actions.isCommandEnabled (receiveAll)) << "checked before the ready flag";
+    EXPECT_TRUE (actions.isCommandEnabled (cut));
+}
+
+TEST_F (Flows, CommandTableAndShortcuts)
+{
+    juce::ApplicationCommandManager manager;
+    manager.registerAllCommandsForTarget (&actions);
+
+    const auto* cutInfo = manager.getCommandForID (CommandIDs::cut);
+    ASSERT_NE (cutInfo, nullptr);
+    EXPECT_EQ (cutInfo->shortName, "Cut");
+    EXPECT_EQ (manager.getKeyMappings()->findCommandForKeyPress (
+                   juce::KeyPress ('x', juce::ModifierKeys::ctrlModifier, 0)),
+               CommandIDs::cut);
+    EXPECT_EQ (manager.getKeyMappings()->findCommandForKeyPress (
+                   juce::KeyPress ('i', juce::ModifierKeys::ctrlModifier, 0)),
+               CommandIDs::insert);
+    EXPECT_EQ (manager.getKeyMappings()->findCommandForKeyPress (
+                   juce::KeyPress ('q', juce::ModifierKeys::ctrlModifier, 0)),
+               CommandIDs::quit);
+
+    // Cut and Insert are in no menu.
+    MenuBarManager menus (manager);
+    EXPECT_EQ (menus.getMenuBarNames(), juce::StringArray ({ "File", "Edit", "Option" }));
+    for (int m = 0; m < 3; ++m)
+    {
+        for (juce::PopupMenu::MenuItemIterator it (menus.getMenuForIndex (m, {})); it.next();)
+        {
+            EXPECT_NE (it.getItem().itemID, CommandIDs::cut);
+            EXPECT_NE (it.getItem().itemID, CommandIDs::insert);
+        }
+    }
+
+    // Ctrl+X reaches Cut through the command manager.
+    shell.lastSelectedRow = 3;
+    unitList.selectionSeen = true;
+    EXPECT_TRUE (manager.invokeDirectly (CommandIDs::cut, false));
+    EXPECT_TRUE (manager.invokeDirectly (CommandIDs::insert, false));
+    EXPECT_TRUE (shell.calls.contains ("cut"));
+    EXPECT_TRUE (shell.calls.contains ("insert"));
+}
+} // namespace vr
