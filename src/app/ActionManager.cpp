@@ -7,6 +7,8 @@
 #include "midi/MidiReceiver.h"
 #include "midi/SysexMessages.h"
 
+#include <iostream>
+
 namespace vr
 {
 namespace
@@ -328,6 +330,11 @@ bool ActionManager::quitWithUpdate()
 //==============================================================================
 void ActionManager::runStep (int code)
 {
+    // The automated whole-program checks wait for the steps they cause.
+    static const bool traceSteps = juce::SystemStats::getEnvironmentVariable ("VR_TRACE_STEPS", {}) == "1";
+    if (traceSteps)
+        std::cerr << "vr-step " << code << std::endl;
+
     switch (code)
     {
         case DeferredStep::connected:

@@ -30,6 +30,9 @@ MainWindow::MainWindow (Host& host)
         if (auto icon = resources->loadImage ("VRAppIcon", "png"))
             setIcon (*icon);
 
+    // Shortcuts work wherever the focus is inside the window, or nowhere.
+    addKeyListener (mainComponent->getCommandManager().getKeyMappings());
+
     setVisible (true);
     // The menu bar takes its height from the content; the window keeps its size.
     setMenuBar (&mainComponent->getMenuModel(), kMenuBarHeight);
@@ -37,6 +40,7 @@ MainWindow::MainWindow (Host& host)
 
 MainWindow::~MainWindow()
 {
+    removeKeyListener (mainComponent->getCommandManager().getKeyMappings());
     setMenuBar (nullptr);
     clearContentComponent();
 }

@@ -1,6 +1,7 @@
 #include "MidiPortDirectory.h"
 
 #include "JuceMidiPorts.h"
+#include "data/FactoryPrograms.h"
 #include "MidiReceiver.h"
 #include "SysexMessages.h"
 #include "VirtualUnit.h"
@@ -47,6 +48,8 @@ juce::String MidiPortDirectory::describeUnit (const VirtualUnit& unit)
     text << "edit " << hex (unit.getEditBuffer()) << "\n";
     for (int n = 0; n < kNumUserPrograms; ++n)
         text << "program " << n << " " << hex (unit.getProgram (n)) << "\n";
+    for (int n = 0; n < kNumFactoryPrograms; ++n)
+        text << "factory " << n << " " << hex (factoryProgram (kNumUserPrograms + n)) << "\n";
     return text;
 }
 

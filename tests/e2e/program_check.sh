@@ -1,0 +1,173 @@
+#!/usr/bin/env bash
+# Drives the real program in a real X window as a person would, against the
+# virtual wren: confirm the MIDI setup, wait for the unit list, audition a
+# slot, turn a knob in the editor, write the program, save and reopen a
+# library, rename a slot and quit, answering the update question. Keeps a
+# screenshot of every step in the output folder, then checks what reached
+# the virtual unit.
+#
+#   program_check.sh <path to vr-soundeditor> <output folder>
+set -euo pipefail
+
+app=$1
+out=$2
+rm -rf "$out"
+mkdir -p "$out"
+log="$out/program.log"
+state="$out/virtual-unit-state.txt"
+library="$out/e2e-bank.vrm"
+
+if [ -z "${DISPLAY:-}" ]; then
+    echo "program_check: needs a display (run under xvfb-run)" >&2
+    exit 1
+fi
+
+fail() {
+    echo "program_check: $*" >&2
+    import -window root "$out/failure.png" 2>/dev/null || true
+    echo "--- program log ---" >&2
+    cat "$log" >&2 || true
+    exit 1
+}
+
+pause() { sleep "${1:-0.3}"; }
+
+# Waits until the program has run deferred step 4 (a transfer finished) n times.
+wait_for_transfers() {
+    local n=$1
+    for _ in $(seq 1 300); do
+        [ "$(grep -c '^vr-step 4' "$log" || true)" -ge "$n" ] && return 0
+        sleep 0.1
+    done
+    fail "transfer $n did not finish"
+}
+
+wait_for_window() {
+    local title=$1
+    for _ in $(seq 1 100); do
+        local id
+        id=$(xdotool search --onlyvisible --name "$title" 2>/dev/null | head -n 1 || true)
+        if [ -n "$id" ]; then
+            echo "$id"
+            return 0
+        fi
+        sleep 0.1
+    done
+    fail "no window named '$title'"
+}
+
+shot() { import -window root "$out/$1.png"; }
+
+# Points inside the window: 1-pixel frame, 22-pixel title bar and 22-pixel
+# menu bar above the main component.
+click_main() { xdotool mousemove --window "$WID" $(($1 + 1)) $(($2 + 45)) click 1; pause; }
+
+VR_ALLOW_MULTIPLE_INSTANCES=1 VR_TRACE_STEPS=1 VR_VIRTUAL_UNIT_STATE="$state" \
+    "$app" >"$log" 2>&1 &
+pid=$!
+trap 'kill $pid 2>/dev/null || true' EXIT
+
+WID=$(wait_for_window "VORANTE wren & heron SoundEditor")
+pause 1
+shot 01-start-midi-setup
+
+# The setup panel sits in the middle of the main component; its OK button
+# is 114, 124 inside it (96 x 24).
+click_main $((240 + 114 + 48)) $((215 + 124 + 12))
+wait_for_transfers 1
+pause 0.5
+shot 02-unit-list-received
+
+# Slot 005 of the unit list: rows are 14 pixels below a 16-pixel header.
+click_main 150 $((210 + 16 + 5 * 14 + 7))
+shot 03-slot-5-auditioned
+
+# Editor tab, then drag the LEVEL knob up.
+click_main 220 161
+pause 0.5
+xdotool mousemove --window "$WID" $((658 + 26 + 1)) $((444 + 30 + 45)) mousedown 1
+for _ in $(seq 1 10); do xdotool mousemove_relative -- 0 -6; sleep 0.03; done
+xdotool mouseup 1
+pause 0.5
+shot 04-editor-knob-turned
+
+# File > Write Current Program..., confirmed.
+xdotool mousemove --window "$WID" 22 34 click 1
+pause 0.5
+xdotool key Down Down Down Down Return
+wait_for_window "Write:" >/dev/null
+pause 0.3
+shot 05-write-question
+xdotool key Return
+pause 1
+shot 06-written
+
+# Save the unit list as a library, then open it again.
+xdotool key ctrl+s
+pause 1
+shot 07-save-dialog
+# The chooser sits over the window; its "file:" box is near its foot.
+xdotool mousemove --window "$WID" 409 498 click 1
+pause
+xdotool type --delay 20 "$library"
+xdotool key Return # the chooser goes to the folder and keeps the name
+pause 0.5
+xdotool mousemove --window "$WID" 646 538 click 1 # Save
+pause 1
+[ -f "$library" ] || fail "the library was not saved"
+size=$(stat -c %s "$library")
+[ "$size" -eq 6432 ] || fail "the saved library has $size bytes"
+head -c 10 "$library" | grep -q '^VRMPROG100$' || fail "the saved library has no magic"
+
+click_main 430 161 # back to the program list
+xdotool key ctrl+o
+pause 1
+xdotool mousemove --window "$WID" 409 498 click 1
+pause
+xdotool type --delay 20 "$library"
+xdotool key Return
+pause 0.5
+xdotool mousemove --window "$WID" 646 538 click 1 # Open
+pause 1
+shot 08-library-reopened
+
+# Rename the current slot in the strip: that marks it modified.
+click_main $((136 + 52 + 90)) $((46 + 20))
+xdotool key ctrl+a
+xdotool type --delay 30 "E2E TEST"
+xdotool key Return
+pause 0.5
+shot 09-renamed
+
+# Quit, and send the modified slot first.
+xdotool key ctrl+q
+wait_for_window "Quit:" >/dev/null
+pause 0.3
+shot 10-quit-question
+xdotool key Return
+wait_for_window "Update:" >/dev/null
+pause 0.3
+shot 11-update-question
+xdotool key Return
+
+for _ in $(seq 1 200); do
+    kill -0 $pid 2>/dev/null || break
+    sleep 0.1
+done
+kill -0 $pid 2>/dev/null && fail "the program did not quit after the transmit"
+trap - EXIT
+wait $pid || fail "the program ended with an error"
+
+# What the unit holds now.
+[ -f "$state" ] || fail "no virtual unit state was written"
+program5=$(grep '^program 5 ' "$state" | cut -d' ' -f3)
+edit=$(grep '^edit ' "$state" | cut -d' ' -f2)
+name5=$(echo "$program5" | cut -c1-20)
+# "E2E TEST  " encoded as character code - 32
+[ "$name5" = "25122500342533340000" ] || fail "slot 5 on the unit is not the renamed program ($name5)"
+# Record byte 27 (the level) is hex characters 55-56.
+level5=$(echo "$program5" | cut -c55-56)
+shipped5=$(grep '^factory 5 ' "$state" | cut -d' ' -f3 | cut -c55-56)
+[ "$level5" != "$shipped5" ] || fail "the turned knob did not reach slot 5 (level $level5)"
+[ "$(echo "$edit" | cut -c55-56)" = "$level5" ] || fail "the unit's edit buffer does not hold the turned level"
+echo "program_check: all steps passed; screenshots in $out"
