@@ -9,7 +9,7 @@ jobs=$(nproc)
 "$top/scripts/setup.sh"
 
 # Our own sources must be clang-format clean.
-(cd "$top" && git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'tools/*.cpp' \
+(cd "$top" && git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'tools/*.cpp' 'tools/*.h' \
     | xargs -r clang-format --dry-run --Werror)
 
 run_suite() {

@@ -24,20 +24,20 @@ struct CommandSpec
 
 // In the order the commands are listed.
 const CommandSpec commandTable[] = {
-    { CommandIDs::openFile, "Open File...", "Open .vrm File", "File", 'o' },
-    { CommandIDs::saveAs, "Save As...", "Save .vrm File", "File", 's' },
-    { CommandIDs::closeFiles, "Close File(s)", "Close .vrm File", "File", 'w' },
-    { CommandIDs::writeCurrentProgram, "Write Current Program...", "Write Current Program", "File", 0 },
-    { CommandIDs::transmitAll, "Transmit All Programs...", "Tx to VRwren", "File", 0 },
-    { CommandIDs::receiveAll, "Receive All Programs...", "Rx from VRwren", "File", 0 },
-    { CommandIDs::quit, "Quit", "Quit...", "File", 'q' },
-    { CommandIDs::cut, "Cut", "Cut Selection(s)", "Edit", 'x' },
-    { CommandIDs::clear, "Clear", "Clear Selection(s)", "Edit", 'd' },
-    { CommandIDs::copy, "Copy", "Copy Selection(s)", "Edit", 'c' },
-    { CommandIDs::paste, "Paste", "Paste Clipboard", "Edit", 'v' },
-    { CommandIDs::insert, "Insert", "Insert Clipboard", "Edit", 'i' },
-    { CommandIDs::midiSetup, "MIDI Setup...", "Open MIDI Setup", "Option", 0 },
-    { CommandIDs::about, "About", "Open About Dialog", "Option", 0 },
+    {CommandIDs::openFile, "Open File...", "Open .vrm File", "File", 'o'},
+    {CommandIDs::saveAs, "Save As...", "Save .vrm File", "File", 's'},
+    {CommandIDs::closeFiles, "Close File(s)", "Close .vrm File", "File", 'w'},
+    {CommandIDs::writeCurrentProgram, "Write Current Program...", "Write Current Program", "File", 0},
+    {CommandIDs::transmitAll, "Transmit All Programs...", "Tx to VRwren", "File", 0},
+    {CommandIDs::receiveAll, "Receive All Programs...", "Rx from VRwren", "File", 0},
+    {CommandIDs::quit, "Quit", "Quit...", "File", 'q'},
+    {CommandIDs::cut, "Cut", "Cut Selection(s)", "Edit", 'x'},
+    {CommandIDs::clear, "Clear", "Clear Selection(s)", "Edit", 'd'},
+    {CommandIDs::copy, "Copy", "Copy Selection(s)", "Edit", 'c'},
+    {CommandIDs::paste, "Paste", "Paste Clipboard", "Edit", 'v'},
+    {CommandIDs::insert, "Insert", "Insert Clipboard", "Edit", 'i'},
+    {CommandIDs::midiSetup, "MIDI Setup...", "Open MIDI Setup", "Option", 0},
+    {CommandIDs::about, "About", "Open About Dialog", "Option", 0},
 };
 
 const CommandSpec* findCommand (juce::CommandID id)
@@ -49,18 +49,18 @@ const CommandSpec* findCommand (juce::CommandID id)
 }
 
 // Menu contents; 0 is a separator. Cut and Insert are reached by key only.
-const juce::CommandID fileMenu[] = { CommandIDs::openFile,
-                                     CommandIDs::saveAs,
-                                     CommandIDs::closeFiles,
-                                     0,
-                                     CommandIDs::writeCurrentProgram,
-                                     0,
-                                     CommandIDs::transmitAll,
-                                     CommandIDs::receiveAll,
-                                     0,
-                                     CommandIDs::quit };
-const juce::CommandID editMenu[] = { CommandIDs::clear, CommandIDs::copy, CommandIDs::paste };
-const juce::CommandID optionMenu[] = { CommandIDs::midiSetup, CommandIDs::about };
+const juce::CommandID fileMenu[] = {CommandIDs::openFile,
+                                    CommandIDs::saveAs,
+                                    CommandIDs::closeFiles,
+                                    0,
+                                    CommandIDs::writeCurrentProgram,
+                                    0,
+                                    CommandIDs::transmitAll,
+                                    CommandIDs::receiveAll,
+                                    0,
+                                    CommandIDs::quit};
+const juce::CommandID editMenu[] = {CommandIDs::clear, CommandIDs::copy, CommandIDs::paste};
+const juce::CommandID optionMenu[] = {CommandIDs::midiSetup, CommandIDs::about};
 
 enum Question
 {
@@ -82,23 +82,26 @@ struct QuestionSpec
 
 // Indexed by Question; the button texts differ in their spaces on purpose.
 const QuestionSpec questions[] = {
-    { AlertText::Icon::warning, "Write:", " OK ", "Cancel" },
-    { AlertText::Icon::warning, "Warning :", " OK ", "Cancel" },
-    { AlertText::Icon::warning, "Transmit:", " OK ", "Cancel" },
-    { AlertText::Icon::warning, "Receive:", "  OK  ", "Cancel" },
-    { AlertText::Icon::warning, "Quit:", "  OK  ", "Cancel" },
-    { AlertText::Icon::question, "Update:", "  Yes ", "  No  " },
+    {AlertText::Icon::warning, "Write:", " OK ", "Cancel"},
+    {AlertText::Icon::warning, "Warning :", " OK ", "Cancel"},
+    {AlertText::Icon::warning, "Transmit:", " OK ", "Cancel"},
+    {AlertText::Icon::warning, "Receive:", "  OK  ", "Cancel"},
+    {AlertText::Icon::warning, "Quit:", "  OK  ", "Cancel"},
+    {AlertText::Icon::question, "Update:", "  Yes ", "  No  "},
 };
 
 const char* const receiveMessage = "This command will overwrite current list. \nAre you sure?";
 const char* const quitMessage = "Are you sure?";
 const char* const updateMessage = "Transmit all modified programs before quitting?";
 
-juce::String slotText (int programNumber) { return juce::String::formatted ("%03d", programNumber % 200); }
+juce::String slotText (int programNumber)
+{
+    return juce::String::formatted ("%03d", programNumber % 200);
+}
 } // namespace
 
-ActionManager::ActionManager (DataCenter& store, MidiReceiver& engine, UnitProgramList& units, Dialogs& dialogsToUse,
-                              ShellControls& shellToUse)
+ActionManager::ActionManager (DataCenter& store, MidiReceiver& engine, UnitProgramList& units,
+                              Dialogs& dialogsToUse, ShellControls& shellToUse)
     : dataCenter (store)
     , midiReceiver (engine)
     , unitList (units)
@@ -106,12 +109,14 @@ ActionManager::ActionManager (DataCenter& store, MidiReceiver& engine, UnitProgr
     , shell (shellToUse)
 {
     onStep = [this] (int code) { runStep (code); };
-    onTransferAbandoned = [this] (int programNumber, bool wasTransmit) {
-        reportAbandonedTransfer (programNumber, wasTransmit);
-    };
+    onTransferAbandoned = [this] (int programNumber, bool wasTransmit)
+    { reportAbandonedTransfer (programNumber, wasTransmit); };
 }
 
-ActionManager::~ActionManager() { *alive = false; }
+ActionManager::~ActionManager()
+{
+    *alive = false;
+}
 
 //==============================================================================
 juce::ApplicationCommandTarget* ActionManager::getNextCommandTarget()
@@ -147,7 +152,7 @@ bool ActionManager::isCommandEnabled (juce::CommandID commandID) const
     // The transfer commands are checked before anything else is known.
     if ((commandID == CommandIDs::transmitAll || commandID == CommandIDs::receiveAll) && transferRunning())
         return false;
-    if (! ready)
+    if (!ready)
         return true;
 
     const int lastSelected = shell.getUnitLastSelectedRow();
@@ -169,7 +174,7 @@ bool ActionManager::isCommandEnabled (juce::CommandID commandID) const
         case CommandIDs::insert:
             return unitList.pasteReady && unitRowOrNone;
         case CommandIDs::midiSetup:
-            return ! transferRunning();
+            return !transferRunning();
         default:
             return true;
     }
@@ -241,8 +246,8 @@ juce::String ActionManager::factoryWriteQuestionText (int programNumber)
 juce::String ActionManager::transmitQuestionText (int modelCode)
 {
     const char* model = modelCode == sysex::kModelHeron ? "heron" : "wren";
-    return juce::String ("This command will overwrite 200 programs of your VORANTE ") + model
-           + ". \nAre you sure?";
+    return juce::String ("This command will overwrite 200 programs of your VORANTE ") + model +
+           ". \nAre you sure?";
 }
 
 bool ActionManager::ask (int question, const juce::String& message)
@@ -252,7 +257,7 @@ bool ActionManager::ask (int question, const juce::String& message)
     alert.icon = spec.icon;
     alert.title = spec.title;
     alert.message = message;
-    alert.buttons = { spec.firstButton, spec.secondButton };
+    alert.buttons = {spec.firstButton, spec.secondButton};
     return dialogs.show (alert) == 0;
 }
 
@@ -269,7 +274,7 @@ void ActionManager::writeCurrentProgram()
     if (n >= kNumUserPrograms)
     {
         // A factory program is selected: it goes to the slot of the same number.
-        if (! ask (factoryWriteQuestion, factoryWriteQuestionText (n)))
+        if (!ask (factoryWriteQuestion, factoryWriteQuestionText (n)))
             return;
         target = n % kNumUserPrograms;
     }
@@ -281,13 +286,12 @@ void ActionManager::writeCurrentProgram()
     dataCenter.setSelectedProgram (target);
     dataCenter.setCurrentProgramNumber (target);
     dataCenter.modified[static_cast<size_t> (target)] = 0;
-    if (unitList.onChanged)
-        unitList.onChanged();
+    unitList.changed();
 }
 
 bool ActionManager::transmitAllPrograms (bool askFirst, bool modifiedOnly)
 {
-    if (askFirst && ! ask (transmitQuestion, transmitQuestionText (dataCenter.modelCode)))
+    if (askFirst && !ask (transmitQuestion, transmitQuestionText (dataCenter.modelCode)))
         return false;
 
     shell.setViewsEnabled (false);
@@ -297,7 +301,7 @@ bool ActionManager::transmitAllPrograms (bool askFirst, bool modifiedOnly)
 
 bool ActionManager::receiveAllPrograms()
 {
-    if (! ask (receiveQuestion, receiveMessage))
+    if (!ask (receiveQuestion, receiveMessage))
         return false;
 
     shell.setViewsEnabled (false);
@@ -370,24 +374,25 @@ void ActionManager::reportAbandonedTransfer (int programNumber, bool wasTransmit
     const bool quitWasPending = std::exchange (quitPending, false);
 
     // Told from the message loop, not from inside the engine's handling.
-    juce::MessageManager::callAsync ([this, token = std::weak_ptr<bool> (alive), programNumber, wasTransmit,
-                                      quitWasPending] {
-        if (token.expired())
-            return;
+    juce::MessageManager::callAsync (
+        [this, token = std::weak_ptr<bool> (alive), programNumber, wasTransmit, quitWasPending]
+        {
+            if (token.expired())
+                return;
 
-        AlertText alert;
-        alert.icon = AlertText::Icon::warning;
-        alert.title = wasTransmit ? "Transmit:" : "Receive:";
-        alert.message = juce::String (wasTransmit ? "Transmit" : "Receive") + " stopped at program "
-                        + juce::String::formatted ("%03d", programNumber)
-                        + ": the unit did not answer.\n"
-                        + (wasTransmit ? "Programs not sent stay marked as modified." : "Check the MIDI connection.");
-        alert.buttons = { "  OK  " };
-        dialogs.show (alert);
+            AlertText alert;
+            alert.icon = AlertText::Icon::warning;
+            alert.title = wasTransmit ? "Transmit:" : "Receive:";
+            alert.message =
+                juce::String (wasTransmit ? "Transmit" : "Receive") + " stopped at program " +
+                juce::String::formatted ("%03d", programNumber) + ": the unit did not answer.\n" +
+                (wasTransmit ? "Programs not sent stay marked as modified." : "Check the MIDI connection.");
+            alert.buttons = {"  OK  "};
+            dialogs.show (alert);
 
-        if (quitWasPending)
-            askQuit();
-    });
+            if (quitWasPending)
+                askQuit();
+        });
 }
 
 //==============================================================================
@@ -397,11 +402,15 @@ MenuBarManager::MenuBarManager (juce::ApplicationCommandManager& commands)
     setApplicationCommandManagerToWatch (&commandManager);
 }
 
-juce::StringArray MenuBarManager::getMenuBarNames() { return { "File", "Edit", "Option" }; }
+juce::StringArray MenuBarManager::getMenuBarNames()
+{
+    return {"File", "Edit", "Option"};
+}
 
 juce::PopupMenu MenuBarManager::getMenuForIndex (int topLevelMenuIndex, const juce::String&)
 {
-    auto build = [this] (const auto& items) {
+    auto build = [this] (const auto& items)
+    {
         juce::PopupMenu menu;
         for (const auto id : items)
         {

@@ -85,10 +85,10 @@ private:
     UnitProgramList& unitList;
     Dialogs& dialogs;
     ShellControls& shell;
-    bool ready { false };
-    bool quitPending { false };
+    bool ready{false};
+    bool quitPending{false};
     // Lets a report queued on the message loop notice that this object went.
-    std::shared_ptr<bool> alive { std::make_shared<bool> (true) };
+    std::shared_ptr<bool> alive{std::make_shared<bool> (true)};
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (ActionManager)
 };

@@ -48,6 +48,6 @@ juce::File JuceDialogs::chooseFileToSave (const juce::String& title, const juce:
                                           const juce::String& patterns)
 {
     juce::FileChooser chooser (title, initialFile, patterns);
-    return chooser.browseForFileToSave (false) ? chooser.getResult() : juce::File();
+    return chooser.browseForFileToSave (true) ? chooser.getResult() : juce::File();
 }
 } // namespace vr

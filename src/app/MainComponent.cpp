@@ -15,11 +15,11 @@ namespace
 {
 namespace Bounds
 {
-const juce::Rectangle<int> libraryView { 0, 0, 800, 580 };
-const juce::Rectangle<int> editorView { 0, 0, 800, 592 };
-const juce::Rectangle<int> nameStrip { 136, 46, 290, 40 };
-const juce::Rectangle<int> editorButton { 122, 135, 197, 52 };
-const juce::Rectangle<int> libraryButton { 336, 135, 197, 52 };
+const juce::Rectangle<int> libraryView{0, 0, 800, 580};
+const juce::Rectangle<int> editorView{0, 0, 800, 592};
+const juce::Rectangle<int> nameStrip{136, 46, 290, 40};
+const juce::Rectangle<int> editorButton{122, 135, 197, 52};
+const juce::Rectangle<int> libraryButton{336, 135, 197, 52};
 } // namespace Bounds
 
 // The mode buttons are see-through: the views' pictures draw the tabs.
@@ -43,7 +43,8 @@ void showCentred (juce::Component& dialog, juce::Component& parent)
 } // namespace
 
 MainComponent::MainComponent (DataCenter& store, MidiReceiver& engine, MidiPortDirectory& ports,
-                              juce::ChangeBroadcaster& selection, Dialogs& dialogs, const juce::File& commandLineFile)
+                              juce::ChangeBroadcaster& selection, Dialogs& dialogs,
+                              const juce::File& commandLineFile)
     : dataCenter (store)
     , midiReceiver (engine)
     , programSelection (selection)
@@ -58,7 +59,7 @@ MainComponent::MainComponent (DataCenter& store, MidiReceiver& engine, MidiPortD
 
     makeModeButton (m_ModeButtonEditor, "m_ModeButtonEditor");
     makeModeButton (m_ModeButtonPGList, "m_ModeButtonPGList");
-    for (auto* button : { &m_ModeButtonEditor, &m_ModeButtonPGList })
+    for (auto* button : {&m_ModeButtonEditor, &m_ModeButtonPGList})
     {
         addAndMakeVisible (*button);
         button->addListener (this);
@@ -79,7 +80,8 @@ MainComponent::MainComponent (DataCenter& store, MidiReceiver& engine, MidiPortD
     selection.sendChangeMessage();
 
     commandManager = std::make_unique<juce::ApplicationCommandManager>();
-    actionManager = std::make_unique<ActionManager> (store, engine, libraryView->getUnitList(), dialogs, *this);
+    actionManager =
+        std::make_unique<ActionManager> (store, engine, libraryView->getUnitList(), dialogs, *this);
     menuBarManager = std::make_unique<MenuBarManager> (*commandManager);
     commandManager->registerAllCommandsForTarget (actionManager.get());
     commandManager->setFirstCommandTarget (this);
@@ -109,9 +111,15 @@ MainComponent::~MainComponent()
         removeKeyListener (commandManager->getKeyMappings());
 }
 
-juce::MenuBarModel& MainComponent::getMenuModel() noexcept { return *menuBarManager; }
+juce::MenuBarModel& MainComponent::getMenuModel() noexcept
+{
+    return *menuBarManager;
+}
 
-void MainComponent::paint (juce::Graphics& g) { g.fillAll (juce::Colour (0xff000000)); }
+void MainComponent::paint (juce::Graphics& g)
+{
+    g.fillAll (juce::Colour (0xff000000));
+}
 
 void MainComponent::resized()
 {
@@ -130,7 +138,10 @@ void MainComponent::setViewsEnabled (bool enabled)
     nameStrip->setEnabled (enabled);
 }
 
-void MainComponent::changeListenerCallback (juce::ChangeBroadcaster*) { programChanged(); }
+void MainComponent::changeListenerCallback (juce::ChangeBroadcaster*)
+{
+    programChanged();
+}
 
 juce::ApplicationCommandTarget* MainComponent::getNextCommandTarget()
 {
@@ -165,7 +176,10 @@ void MainComponent::showLibrary()
 }
 
 //==============================================================================
-void MainComponent::programChanged() { nameStrip->changeListenerCallback (nullptr); }
+void MainComponent::programChanged()
+{
+    nameStrip->changeListenerCallback (nullptr);
+}
 
 void MainComponent::enableTransferButtons()
 {
@@ -175,33 +189,46 @@ void MainComponent::enableTransferButtons()
 
 void MainComponent::selectProgramRow (int programNumber)
 {
-    auto& unitTable = libraryView->getUnitTable();
-    auto& romTable = libraryView->getRomTable();
-    unitTable.deselectAllRows();
-    romTable.deselectAllRows();
-
-    if (programNumber >= 0 && programNumber < 200)
-    {
-        unitTable.selectRow (programNumber, false, true);
-        unitTable.scrollToEnsureRowIsOnscreen (programNumber);
-    }
-    else if (programNumber >= 200 && programNumber < 400)
-    {
-        romTable.selectRow (programNumber - 200, false, true);
-        romTable.scrollToEnsureRowIsOnscreen (programNumber - 200);
-    }
+    libraryView->selectProgramRow (programNumber);
 }
 
-int MainComponent::getUnitLastSelectedRow() const { return libraryView->getUnitTable().getLastRowSelected(); }
+int MainComponent::getUnitLastSelectedRow() const
+{
+    return libraryView->getUnitTable().getLastRowSelected();
+}
 
-void MainComponent::openFile() { libraryView->openFile(); }
-void MainComponent::saveAs() { libraryView->saveAs(); }
-void MainComponent::closeFiles() { libraryView->closeAllFiles(); }
-void MainComponent::cut() { libraryView->cut(); }
-void MainComponent::clear() { libraryView->clear(); }
-void MainComponent::copy() { libraryView->copy(); }
-void MainComponent::paste() { libraryView->paste(); }
-void MainComponent::insert() { libraryView->insert(); }
+void MainComponent::openFile()
+{
+    libraryView->openFile();
+}
+void MainComponent::saveAs()
+{
+    libraryView->saveAs();
+}
+void MainComponent::closeFiles()
+{
+    libraryView->closeAllFiles();
+}
+void MainComponent::cut()
+{
+    libraryView->cut();
+}
+void MainComponent::clear()
+{
+    libraryView->clear();
+}
+void MainComponent::copy()
+{
+    libraryView->copy();
+}
+void MainComponent::paste()
+{
+    libraryView->paste();
+}
+void MainComponent::insert()
+{
+    libraryView->insert();
+}
 
 void MainComponent::showMidiSetup()
 {
@@ -210,10 +237,12 @@ void MainComponent::showMidiSetup()
     showCentred (*midiSetup, *this);
 
     // At start-up the window is not on screen yet: focus the button once it is.
-    juce::MessageManager::callAsync ([safe = juce::Component::SafePointer<CMidiSetupComponent> (midiSetup.get())] {
-        if (safe != nullptr && safe->isShowing())
-            safe->getOkButton().grabKeyboardFocus();
-    });
+    juce::MessageManager::callAsync (
+        [safe = juce::Component::SafePointer<CMidiSetupComponent> (midiSetup.get())]
+        {
+            if (safe != nullptr && safe->isShowing())
+                safe->getOkButton().grabKeyboardFocus();
+        });
 }
 
 void MainComponent::showAboutDialog()

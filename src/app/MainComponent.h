@@ -30,7 +30,8 @@ class MainComponent : public juce::Component,
 {
 public:
     MainComponent (DataCenter& store, MidiReceiver& engine, MidiPortDirectory& ports,
-                   juce::ChangeBroadcaster& programSelection, Dialogs& dialogs, const juce::File& commandLineFile);
+                   juce::ChangeBroadcaster& programSelection, Dialogs& dialogs,
+                   const juce::File& commandLineFile);
     ~MainComponent() override;
 
     void paint (juce::Graphics& g) override;

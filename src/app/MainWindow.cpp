@@ -18,9 +18,9 @@ MainWindow::MainWindow (Host& host)
     setUsingNativeTitleBar (false);
     setTitleBarHeight (kTitleBarHeight);
 
-    auto content = std::make_unique<MainComponent> (host.getDataCenter(), host.getMidiReceiver(),
-                                                    host.getPortDirectory(), host.getProgramSelectionBroadcaster(),
-                                                    dialogs, host.getCommandLineFile());
+    auto content = std::make_unique<MainComponent> (
+        host.getDataCenter(), host.getMidiReceiver(), host.getPortDirectory(),
+        host.getProgramSelectionBroadcaster(), dialogs, host.getCommandLineFile());
     mainComponent = content.get();
     setContentOwned (content.release(), true);
     centreWithSize (getWidth(), getHeight());
@@ -45,5 +45,8 @@ MainWindow::~MainWindow()
     clearContentComponent();
 }
 
-void MainWindow::closeButtonPressed() { mainComponent->getActionManager().askQuit(); }
+void MainWindow::closeButtonPressed()
+{
+    mainComponent->getActionManager().askQuit();
+}
 } // namespace vr

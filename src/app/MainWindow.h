@@ -27,7 +27,7 @@ public:
 
 private:
     JuceDialogs dialogs;
-    MainComponent* mainComponent { nullptr }; // owned by the window as its content
+    MainComponent* mainComponent{nullptr}; // owned by the window as its content
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MainWindow)
 };

@@ -46,13 +46,14 @@ public:
     bool pasteReady{false};
     juce::int64 lastKeyTime{0};
 
-private:
+    // Tells the table that rows changed behind its back.
     void changed() const
     {
         if (onChanged)
             onChanged();
     }
 
+private:
     DataCenter& dataCenter;
 };
 

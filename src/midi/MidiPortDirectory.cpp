@@ -1,10 +1,10 @@
 #include "MidiPortDirectory.h"
 
 #include "JuceMidiPorts.h"
-#include "data/FactoryPrograms.h"
 #include "MidiReceiver.h"
 #include "SysexMessages.h"
 #include "VirtualUnit.h"
+#include "data/FactoryPrograms.h"
 
 namespace vr
 {
@@ -28,11 +28,11 @@ MidiPortDirectory::MidiPortDirectory()
 MidiPortDirectory::~MidiPortDirectory()
 {
     const auto statePath = juce::SystemStats::getEnvironmentVariable ("VR_VIRTUAL_UNIT_STATE", {});
-    if (statePath.isEmpty() || ! juce::File::isAbsolutePath (statePath))
+    if (statePath.isEmpty() || !juce::File::isAbsolutePath (statePath))
         return;
 
     juce::String state;
-    for (const auto& unit : { wren, heron })
+    for (const auto& unit : {wren, heron})
         if (unit != nullptr)
             state << describeUnit (*unit);
     juce::File (statePath).replaceWithText (state);

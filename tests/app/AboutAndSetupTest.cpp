@@ -20,10 +20,10 @@ TEST (AboutDialog, TextsFollowTheUnit)
         const char* text;
     };
     const Case cases[] = {
-        { 0, 1, 5, "VORANTE wren : version 1.05" },
-        { 8, 2, 10, "VORANTE heron : version 2.10" },
-        { 3, 0, 0, "Target : version 0.00" },
-        { 0, 1, 123, "VORANTE wren : version 2.23" },
+        {0, 1, 5, "VORANTE wren : version 1.05"},
+        {8, 2, 10, "VORANTE heron : version 2.10"},
+        {3, 0, 0, "Target : version 0.00"},
+        {0, 1, 123, "VORANTE wren : version 2.23"},
     };
     store.connected = true;
     for (const auto& c : cases)
@@ -55,10 +55,10 @@ TEST (AboutDialog, PaintShowsTheStateAndEscapeCloses)
 
 TEST (MidiSetup, PreselectionPrefersTheLastPortNamingAModel)
 {
-    EXPECT_EQ (CMidiSetupComponent::preselectedIndex ({ "Thru", "VR wren MIDI 1", "VR wren MIDI 2" }), 2);
-    EXPECT_EQ (CMidiSetupComponent::preselectedIndex ({ "Thru", "vr wren lower case" }), 0);
-    EXPECT_EQ (CMidiSetupComponent::preselectedIndex ({ "Thru", "USB VR heron", "Other" }), 1);
-    EXPECT_EQ (CMidiSetupComponent::preselectedIndex ({ "Virtual wren unit", "Virtual heron unit" }), 0)
+    EXPECT_EQ (CMidiSetupComponent::preselectedIndex ({"Thru", "VR wren MIDI 1", "VR wren MIDI 2"}), 2);
+    EXPECT_EQ (CMidiSetupComponent::preselectedIndex ({"Thru", "vr wren lower case"}), 0);
+    EXPECT_EQ (CMidiSetupComponent::preselectedIndex ({"Thru", "USB VR heron", "Other"}), 1);
+    EXPECT_EQ (CMidiSetupComponent::preselectedIndex ({"Virtual wren unit", "Virtual heron unit"}), 0)
         << "the virtual units never win over a real unit's port";
     EXPECT_EQ (CMidiSetupComponent::preselectedIndex ({}), 0);
 }

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "../data/DispCenter.h"
+#include "../data/ProgramRecord.h"
+#include "VRKnob.h"
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <array>
+
+namespace vr
+{
+class DataCenter;
+class MidiReceiver;
+
+// Colours and drawing of the panel's buttons, type boxes and value boxes over
+// the dark front-panel picture.
+class EditorLookAndFeel : public juce::LookAndFeel_V4
+{
+public:
+    EditorLookAndFeel();
+
+    void drawButtonBackground (juce::Graphics& g, juce::Button& button, const juce::Colour& background,
+                               bool highlighted, bool down) override;
+    juce::Font getTextButtonFont (juce::TextButton& button, int buttonHeight) override;
+    void drawComboBox (juce::Graphics& g, int width, int height, bool down, int buttonX, int buttonY,
+                       int buttonW, int buttonH, juce::ComboBox& box) override;
+    juce::Font getComboBoxFont (juce::ComboBox& box) override;
+    void positionComboBoxText (juce::ComboBox& box, juce::Label& label) override;
+};
+
+// The editor view: every parameter of the current program as a control over
+// the picture of the unit's front panel. Each change is stored in the store
+// and sent to the unit at once; a change broadcast re-reads the program.
+class EditParamComponent : public juce::Component,
+                           public juce::ChangeListener,
+                           public juce::Button::Listener,
+                           public juce::Slider::Listener,
+                           public juce::TextEditor::Listener,
+                           public juce::ComboBox::Listener
+{
+public:
+    EditParamComponent (DataCenter& store, MidiReceiver& engine);
+    ~EditParamComponent() override;
+
+    void paint (juce::Graphics& g) override;
+    void resized() override;
+
+    // Current program changed: the controls follow the store (not during a
+    // bulk transfer). Controls that change report it back to the unit.
+    void changeListenerCallback (juce::ChangeBroadcaster* source) override;
+
+    void buttonClicked (juce::Button* button) override;
+    void sliderValueChanged (juce::Slider* slider) override;
+    void comboBoxChanged (juce::ComboBox* box) override;
+    void textEditorReturnKeyPressed (juce::TextEditor& editor) override;
+    void textEditorFocusLost (juce::TextEditor& editor) override;
+
+    // Read access for the owner and tests; index = section or knob index.
+    juce::TextButton& onOffButton (int section) noexcept { return m_OnOff[static_cast<size_t> (section)]; }
+    juce::ComboBox& typeBox (int section) noexcept { return *typeBoxes[static_cast<size_t> (section)]; }
+    VRKnob& knob (int knobIndex) noexcept { return m_Knobs[static_cast<size_t> (knobIndex)]; }
+    juce::TextEditor& valueBox (int knobIndex) noexcept
+    {
+        return m_ValueBoxes[static_cast<size_t> (knobIndex)];
+    }
+
+    // The amp captions painted over the picture for an amp type.
+    static juce::StringArray ampCaptions (int ampType);
+
+private:
+    int knobIndexOf (const juce::Slider* slider) const noexcept;
+    int knobIndexOfBox (const juce::TextEditor& editor) const noexcept;
+    void showValue (int knobIndex, int value);
+    void applyKnobMaximum (int knobIndex);
+    // Sends one parameter change when the engine lets views send.
+    bool sendParameter (int parameter, int value);
+
+    DataCenter& dataCenter;
+    MidiReceiver& midiReceiver;
+    DispCenter m_DispCenter;
+    EditorLookAndFeel lookAndFeel;
+
+    std::array<juce::TextButton, numSections> m_OnOff;
+    juce::ComboBox m_VRDynType, m_VRAmpType, m_VRCabType, m_VRModType, m_VRDlyType, m_VRRevType;
+    std::array<juce::ComboBox*, numSections> typeBoxes;
+    std::array<VRKnob, kNumKnobs> m_Knobs;
+    std::array<juce::TextEditor, kNumKnobs> m_ValueBoxes;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (EditParamComponent)
+};
+} // namespace vr

@@ -1,0 +1,230 @@
+#include "PGNameEditComponent.h"
+
+#include "../data/DataCenter.h"
+#include "../data/EffectTypes.h"
+#include "../library/ProgramLists.h"
+#include "../midi/MidiReceiver.h"
+#include "../midi/SysexMessages.h"
+
+namespace vr
+{
+namespace
+{
+namespace Palette
+{
+const juce::Colour nameText{0xfffcfcfc};
+const juce::Colour nameBackground{0x009fc8d0};
+const juce::Colour nameHighlight{0x55111188};
+const juce::Colour nameOutline{0x00ffffff};
+const juce::Colour nameShadow{0x00ffffff};
+const juce::Colour numberBackground{0x00ffffff};
+const juce::Colour numberHighlight{0x3affffff};
+const juce::Colour numberShadow{0x00000000};
+const juce::Colour numberCaret{0xfff0f0f0};
+const juce::Colour categoryBackground{0x00505050};
+const juce::Colour categoryText{0xfffffff0};
+const juce::Colour categoryArrowButton{0x11505050};
+const juce::Colour caption{0xfff5f5dc};
+} // namespace Palette
+
+const juce::Rectangle<int> kNameBounds{52, 0, 186, 40};
+const juce::Rectangle<int> kNumberBounds{0, 0, 54, 40};
+const juce::Rectangle<int> kCategoryBounds{242, 18, 48, 16};
+const juce::Rectangle<int> kCategoryCaption{240, 0, 54, 17};
+
+const char* const kReceivingText = "RECEIVED...";
+const char* const kTransmittingText = "TRANSMIT...";
+
+// The strip's face; a machine without it gets the default sans face rather
+// than a typeface with no glyphs.
+juce::Font stripFont()
+{
+    static const bool haveArial = juce::Font::findAllTypefaceNames().contains ("Arial");
+    return haveArial ? juce::Font ("Arial", 22.0f, juce::Font::plain) : juce::Font (22.0f, juce::Font::plain);
+}
+
+juce::String programNumberText (int n)
+{
+    return juce::String::formatted ("%03d", n);
+}
+
+void makeSingleLine (juce::TextEditor& editor)
+{
+    editor.setMultiLine (false);
+    editor.setReturnKeyStartsNewLine (false);
+    editor.setScrollbarsShown (false);
+    editor.setCaretVisible (true);
+    editor.setPopupMenuEnabled (false);
+    editor.setFont (stripFont());
+}
+} // namespace
+
+PGNameEditComponent::PGNameEditComponent (DataCenter& store, MidiReceiver& engine, UnitProgramList& unitList,
+                                          juce::ChangeBroadcaster& programSelection)
+    : dataCenter (store)
+    , midiReceiver (engine)
+    , unitProgramList (unitList)
+    , selectionBroadcaster (programSelection)
+    , m_PGNameBox ("PGNameBox")
+    , m_PGNumEdit ("PGNumEdit")
+    , m_VRCategory ("m_VRCategory")
+{
+    // The panel's look, so the category box reads like the type boxes.
+    m_VRCategory.setLookAndFeel (&lookAndFeel);
+
+    makeSingleLine (m_PGNameBox);
+    m_PGNameBox.setReadOnly (false);
+    // Any character may be typed; the store turns what it cannot hold into spaces.
+    m_PGNameBox.setInputRestrictions (kNameLength);
+    m_PGNameBox.setColour (juce::TextEditor::textColourId, Palette::nameText);
+    m_PGNameBox.setColour (juce::TextEditor::backgroundColourId, Palette::nameBackground);
+    m_PGNameBox.setColour (juce::TextEditor::highlightColourId, Palette::nameHighlight);
+    m_PGNameBox.setColour (juce::TextEditor::outlineColourId, Palette::nameOutline);
+    m_PGNameBox.setColour (juce::TextEditor::focusedOutlineColourId, Palette::nameOutline);
+    m_PGNameBox.setColour (juce::TextEditor::shadowColourId, Palette::nameShadow);
+    m_PGNameBox.setColour (juce::CaretComponent::caretColourId, juce::Colours::white);
+    m_PGNameBox.setText (" VORANTE ", false);
+    addAndMakeVisible (m_PGNameBox);
+
+    makeSingleLine (m_PGNumEdit);
+    m_PGNumEdit.setReadOnly (true);
+    m_PGNumEdit.setColour (juce::TextEditor::textColourId, juce::Colours::white);
+    m_PGNumEdit.setColour (juce::TextEditor::backgroundColourId, Palette::numberBackground);
+    m_PGNumEdit.setColour (juce::TextEditor::highlightColourId, Palette::numberHighlight);
+    m_PGNumEdit.setColour (juce::TextEditor::outlineColourId, Palette::numberBackground);
+    m_PGNumEdit.setColour (juce::TextEditor::focusedOutlineColourId, Palette::numberBackground);
+    m_PGNumEdit.setColour (juce::TextEditor::shadowColourId, Palette::numberShadow);
+    m_PGNumEdit.setColour (juce::CaretComponent::caretColourId, Palette::numberCaret);
+    m_PGNumEdit.setText (programNumberText (0), false);
+    addAndMakeVisible (m_PGNumEdit);
+
+    m_VRCategory.setEditableText (false);
+    m_VRCategory.setJustificationType (juce::Justification::centredLeft);
+    m_VRCategory.setTextWhenNothingSelected ({});
+    m_VRCategory.setTextWhenNoChoicesAvailable ("(no choices)");
+    m_VRCategory.setColour (juce::ComboBox::backgroundColourId, Palette::categoryBackground);
+    m_VRCategory.setColour (juce::ComboBox::textColourId, Palette::categoryText);
+    m_VRCategory.setColour (juce::ComboBox::buttonColourId, Palette::categoryArrowButton);
+    m_VRCategory.setColour (juce::ComboBox::outlineColourId, juce::Colours::transparentBlack);
+    for (int c = 0; c < kNumCategories; ++c)
+        m_VRCategory.addItem (categoryTag (c), c + 1);
+    addAndMakeVisible (m_VRCategory);
+
+    m_PGNameBox.addListener (this);
+    m_VRCategory.addListener (this);
+    setSize (294, 40);
+    selectionBroadcaster.addChangeListener (this);
+}
+
+PGNameEditComponent::~PGNameEditComponent()
+{
+    m_VRCategory.setLookAndFeel (nullptr);
+    selectionBroadcaster.removeChangeListener (this);
+}
+
+juce::String PGNameEditComponent::upperCaseLetters (const juce::String& text)
+{
+    juce::String result;
+    result.preallocateBytes (text.getNumBytesAsUTF8());
+    for (auto p = text.getCharPointer(); !p.isEmpty();)
+    {
+        const auto c = p.getAndAdvance();
+        result += (c >= 'a' && c <= 'z') ? static_cast<juce::juce_wchar> (c - 'a' + 'A') : c;
+    }
+    return result;
+}
+
+void PGNameEditComponent::paint (juce::Graphics& g)
+{
+    g.setColour (Palette::caption);
+    g.setFont (juce::Font (13.0f, juce::Font::plain));
+    g.drawText ("Category", kCategoryCaption, juce::Justification::centredLeft, true);
+}
+
+void PGNameEditComponent::resized()
+{
+    m_PGNameBox.setBounds (kNameBounds);
+    m_PGNumEdit.setBounds (kNumberBounds);
+    m_VRCategory.setBounds (kCategoryBounds);
+}
+
+void PGNameEditComponent::textEditorTextChanged (juce::TextEditor& editor)
+{
+    if (&editor != &m_PGNameBox)
+        return;
+
+    // Sets the same text back only when it changed, so this settles after one round.
+    const auto upper = upperCaseLetters (editor.getText());
+    editor.setText (upper, true);
+    dataCenter.setName (upper);
+}
+
+void PGNameEditComponent::textEditorReturnKeyPressed (juce::TextEditor& editor)
+{
+    if (&editor != &m_PGNameBox)
+        return;
+
+    const auto text = editor.getText().substring (0, kNameLength);
+    editor.setText (text, true);
+    dataCenter.setName (text);
+
+    const int n = dataCenter.currentProgramNumber;
+    if (isUserProgram (n))
+    {
+        unitProgramList.setRowName (n, text);
+        if (!dataCenter.bulkTransfer)
+            dataCenter.modified[static_cast<size_t> (n)] = 1;
+        unitProgramList.changed();
+    }
+    midiReceiver.sendCurrentProgram();
+}
+
+void PGNameEditComponent::textEditorFocusLost (juce::TextEditor& editor)
+{
+    if (&editor == &m_PGNameBox)
+        editor.setText (dataCenter.getName(), true);
+}
+
+void PGNameEditComponent::comboBoxChanged (juce::ComboBox* box)
+{
+    const int id = box->getSelectedId();
+    if (box != &m_VRCategory || id < 1)
+        return;
+
+    const int category = id - 1;
+    dataCenter.current[RecordByte::category] = static_cast<std::uint8_t> (category);
+
+    const int n = dataCenter.currentProgramNumber;
+    if (isUserProgram (n))
+    {
+        if (category != unitProgramList.readByte (n, RecordByte::category) && !dataCenter.bulkTransfer)
+            dataCenter.modified[static_cast<size_t> (n)] = 1;
+        unitProgramList.storeByte (n, RecordByte::category, category);
+        unitProgramList.changed();
+    }
+
+    // Unlike the panel's controls, the category is held back during any receive.
+    if (midiReceiver.hasOutput() && !midiReceiver.isReceiving())
+        midiReceiver.getOutput()->sendMessageNow (
+            sysex::parameterChangeFor (dataCenter.modelCode, RecordByte::category, category));
+}
+
+void PGNameEditComponent::changeListenerCallback (juce::ChangeBroadcaster*)
+{
+    if (midiReceiver.isReceiving() || midiReceiver.isTransmitting())
+    {
+        m_PGNumEdit.setText (programNumberText (midiReceiver.getTransferIndex()), true);
+        m_PGNameBox.setText (midiReceiver.isReceiving() ? kReceivingText : kTransmittingText, true);
+        return;
+    }
+    // The edit buffer is parked for a transfer that has not announced itself yet.
+    if (dataCenter.bulkTransfer)
+        return;
+
+    m_PGNameBox.setText (dataCenter.getName(), true);
+    m_PGNumEdit.setText (programNumberText (dataCenter.selectedProgram), true);
+    const int id = dataCenter.current[RecordByte::category] + 1;
+    if (m_VRCategory.indexOfItemId (id) >= 0)
+        m_VRCategory.setSelectedId (id, juce::sendNotificationAsync);
+}
+} // namespace vr

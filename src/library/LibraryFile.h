@@ -1,0 +1,104 @@
+#pragma once
+
+#include "ProgramLists.h"
+
+#include <functional>
+#include <vector>
+
+namespace vr
+{
+class DataCenter;
+class Dialogs;
+
+// The ".vrm" library file: a 32-byte header (the magic text, then zeros)
+// followed by the 200 program records of the unit list in slot order.
+namespace LibraryFormat
+{
+constexpr char kMagic[] = "VRMPROG100";
+constexpr int kMagicLength = 10;
+constexpr int kHeaderSize = 32;
+constexpr int kRecordsSize = kNumUserPrograms * kRecordSize;
+constexpr int kFileSize = kHeaderSize + kRecordsSize;
+constexpr char kExtension[] = ".vrm"; // compared case-sensitively
+constexpr char kPattern[] = "*.vrm";
+} // namespace LibraryFormat
+
+// The whole file for the unit list: each row's cells as bytes (low 8 bits);
+// a slot with no row is written as 32 zero bytes.
+void encodeLibrary (const UnitProgramList& unitList, std::uint8_t* dest) noexcept;
+
+// Copies the 200 records of a library into dest (6400 bytes) and returns
+// true. A source shorter than a whole file is refused and dest left as it
+// was; bytes past the end of a file are ignored, the header is not looked at.
+bool decodeLibrary (const std::uint8_t* source, size_t size, std::uint8_t* dest) noexcept;
+
+enum class LibraryReadResult
+{
+    ok,
+    cannotOpen, // no such file, or it cannot be read
+    incomplete  // shorter than a whole library
+};
+
+LibraryReadResult readLibraryFile (const juce::File& file, std::uint8_t* dest);
+
+// Writes one buffer to an open stream; false when the stream refused it.
+// The file writer takes one so that tests can make the disk fail.
+using StreamWriteStep = std::function<bool (juce::OutputStream& out, const void* data, size_t size)>;
+
+enum class FileWriteResult
+{
+    ok,
+    cannotOpen, // the target is read-only, or nothing can be created beside it
+    writeFailed // a write, the flush or the final move failed
+};
+
+// Writes the bytes to a temporary file beside the target and moves it over
+// the target only when every byte is on disk, so the target holds either
+// exactly these bytes or what it held before. A read-only target is left
+// alone rather than replaced.
+FileWriteResult writeFileAtomically (const juce::File& target, const void* data, size_t size,
+                                     const StreamWriteStep& writeStep = {});
+
+// Save As, Open, file drops and the command-line file: everything about
+// library files except the dialogs that pick them. Opened files become the
+// next file slot of the ROM and file list; each adding call returns the
+// list row where the new block starts (the table selects from there).
+class LibraryFiles
+{
+public:
+    LibraryFiles (DataCenter& store, UnitProgramList& unitList, RomFileProgramList& romList,
+                  Dialogs& dialogs) noexcept;
+
+    // Asks for the file, gives it the ".vrm" extension (asking before
+    // replacing a different existing file) and writes the unit list. True
+    // when the file was written.
+    bool saveAs();
+
+    // Writes the unit list to exactly this file; tells the user when it fails.
+    bool saveTo (const juce::File& target);
+
+    // Asks for a file and adds it; -1 when none was added.
+    int open();
+
+    // The file named on the command line, into the next slot like Open; a
+    // missing or unreadable file is ignored silently.
+    int openCommandLineFile (const juce::File& file);
+
+    // Dropped paths, in order; the rows where each added block starts.
+    std::vector<int> dropFiles (const juce::StringArray& paths);
+
+    // The write step used by saves; empty means the stream's own write.
+    StreamWriteStep writeStep;
+
+private:
+    bool slotFree();
+    // Reads the file into the next slot and sets firstRow to where its block
+    // starts (-1 when nothing was added); tells the user when it is incomplete.
+    LibraryReadResult addFile (const juce::File& file, int& firstRow);
+
+    DataCenter& dataCenter;
+    UnitProgramList& unit;
+    RomFileProgramList& rom;
+    Dialogs& ui;
+};
+} // namespace vr

@@ -1,0 +1,409 @@
+#include "library/LibraryFile.h"
+
+#include "data/DataCenter.h"
+#include "support/RecordingDialogs.h"
+
+#include <gtest/gtest.h>
+
+namespace vr
+{
+namespace
+{
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes bytesOf (const juce::File& file)
+{
+    juce::MemoryBlock block;
+    file.loadFileAsData (block);
+    const auto* data = static_cast<const std::uint8_t*> (block.getData());
+    return {data, data + block.getSize()};
+}
+
+void writeBytes (const juce::File& file, const Bytes& bytes)
+{
+    // replaceWithData deletes the file for no bytes; an empty file is wanted.
+    ASSERT_TRUE (file.deleteFile());
+    ASSERT_TRUE (bytes.empty() ? file.create().wasOk() : file.replaceWithData (bytes.data(), bytes.size()));
+}
+
+// A whole library whose record k has every parameter byte = (k + i) % 256,
+// so bytes above 127 occur, and a valid name.
+Bytes libraryBytes (size_t size = static_cast<size_t> (LibraryFormat::kFileSize), std::uint8_t seed = 0)
+{
+    Bytes bytes (size, 0);
+    std::memcpy (bytes.data(), LibraryFormat::kMagic, juce::jmin (size, size_t{10}));
+    for (size_t at = LibraryFormat::kHeaderSize; at < size; ++at)
+    {
+        const auto k = (at - LibraryFormat::kHeaderSize) / kRecordSize;
+        const auto i = (at - LibraryFormat::kHeaderSize) % kRecordSize;
+        bytes[at] = i < static_cast<size_t> (kNameLength) ? static_cast<std::uint8_t> (33 + (k + seed) % 20)
+                                                          : static_cast<std::uint8_t> ((k + i + seed) % 256);
+    }
+    return bytes;
+}
+
+struct LibraryFileTest : ::testing::Test
+{
+    LibraryFileTest()
+    {
+        folder.createDirectory();
+        unit.fill();
+        rom.fill();
+    }
+
+    ~LibraryFileTest() override
+    {
+        oldWorkingFolder.setAsCurrentWorkingDirectory();
+        folder.deleteRecursively();
+    }
+
+    juce::File file (const juce::String& name) const { return folder.getChildFile (name); }
+
+    juce::File library (const juce::String& name,
+                        size_t size = static_cast<size_t> (LibraryFormat::kFileSize), std::uint8_t seed = 0)
+    {
+        const auto f = file (name);
+        writeBytes (f, libraryBytes (size, seed));
+        return f;
+    }
+
+    // Each alert shown, as its title and message.
+    std::vector<juce::String> titles() const
+    {
+        std::vector<juce::String> result;
+        for (const auto& alert : dialogs.shown)
+            result.push_back (alert.title + " " + alert.message);
+        return result;
+    }
+
+    const juce::File oldWorkingFolder = juce::File::getCurrentWorkingDirectory();
+    const juce::File folder = juce::File::getSpecialLocation (juce::File::tempDirectory)
+                                  .getNonexistentChildFile ("vr-library", {}, false);
+    DataCenter store;
+    UnitProgramList unit{store};
+    RomFileProgramList rom{store};
+    test::RecordingDialogs dialogs;
+    LibraryFiles files{store, unit, rom, dialogs};
+};
+
+//==============================================================================
+TEST_F (LibraryFileTest, SavedFileHasTheMagicAndEveryRowLowByteInSlotOrder)
+{
+    for (int slot = 0; slot < kNumUserPrograms; ++slot)
+        for (int i = kNameLength; i < kRecordSize; ++i)
+            unit.storeByte (slot, i, slot * 31 + i * 7 + 0x100); // above 255: only the low 8 bits are kept
+    unit.setRowName (7, "SEVEN");
+
+    ASSERT_TRUE (files.saveTo (file ("layout.vrm")));
+    const auto bytes = bytesOf (file ("layout.vrm"));
+
+    ASSERT_EQ (bytes.size(), 6432u);
+    EXPECT_EQ (juce::String::fromUTF8 (reinterpret_cast<const char*> (bytes.data()), 10), "VRMPROG100");
+    for (size_t at = 10; at < 32; ++at)
+        EXPECT_EQ (bytes[at], 0) << at;
+    for (int slot = 0; slot < kNumUserPrograms; ++slot)
+        for (int i = 0; i < kRecordSize; ++i)
+            ASSERT_EQ (bytes[static_cast<size_t> (32 + 32 * slot + i)], unit.readByte (slot, i) & 0xff)
+                << slot << "/" << i;
+    EXPECT_EQ (bytes[32 + 32 * 7], 'S' - 32);
+    EXPECT_TRUE (dialogs.shown.empty());
+}
+
+TEST_F (LibraryFileTest, AListNeverReceivedWritesDefaultRecordsAndMissingRowsWriteZeros)
+{
+    ASSERT_TRUE (files.saveTo (file ("fresh.vrm")));
+    const auto fresh = bytesOf (file ("fresh.vrm"));
+    for (int slot = 0; slot < kNumUserPrograms; ++slot)
+        ASSERT_TRUE (
+            std::equal (defaultRecord().begin(), defaultRecord().end(), fresh.begin() + 32 + 32 * slot));
+
+    unit.rows.resize (150);
+    ASSERT_TRUE (files.saveTo (file ("short list.vrm")));
+    const auto shortList = bytesOf (file ("short list.vrm"));
+    ASSERT_EQ (shortList.size(), 6432u);
+    EXPECT_TRUE (
+        std::all_of (shortList.begin() + 32 + 32 * 150, shortList.end(), [] (auto b) { return b == 0; }));
+}
+
+TEST_F (LibraryFileTest, TheUnitListComesBackWholeAsAFileBlock)
+{
+    for (int slot = 0; slot < kNumUserPrograms; ++slot)
+    {
+        for (int i = kNameLength; i < kRecordSize; ++i)
+            unit.storeByte (slot, i, (slot + i * 5) % 256);
+        unit.setRowName (slot, juce::String::formatted ("P%03d", slot));
+    }
+
+    ASSERT_TRUE (files.saveTo (file ("round.vrm")));
+    ASSERT_EQ (files.openCommandLineFile (file ("round.vrm")), 200);
+
+    EXPECT_EQ (rom.fileCount, 1);
+    EXPECT_EQ (rom.fileNames[0], "round");
+    ASSERT_EQ (rom.size(), 400);
+    for (int slot = 0; slot < kNumUserPrograms; ++slot)
+    {
+        const auto& row = rom.rows[static_cast<size_t> (200 + slot)];
+        ASSERT_EQ (row.data, unit.rows[static_cast<size_t> (slot)].data) << slot;
+        ASSERT_EQ (row.sourceNumber, 400 + slot);
+    }
+}
+
+TEST_F (LibraryFileTest, ParameterBytesAboveOneTwentySevenReadBackAsStored)
+{
+    auto bytes = libraryBytes();
+    for (size_t i = 0; i < static_cast<size_t> (kRecordSize); ++i)
+        bytes[32 + i] = static_cast<std::uint8_t> (128 + 4 * i);
+    writeBytes (file ("high.vrm"), bytes);
+
+    ASSERT_EQ (files.openCommandLineFile (file ("high.vrm")), 200);
+    const auto& row = rom.rows[200];
+    for (int i = kNameLength; i < kRecordSize; ++i)
+        EXPECT_EQ (row.data[static_cast<size_t> (i)], 128 + 4 * i) << i;
+    // Name cells past '^' are cleared when the row is made, as for any copy.
+    EXPECT_EQ (row.getName(), juce::String::repeatedString (" ", kNameLength));
+    EXPECT_EQ (store.fileBuffers[20], 128 + 4 * 20);
+}
+
+TEST_F (LibraryFileTest, OnlyAWholeLibraryIsOpenedWhicheverWayItComes)
+{
+    struct Way
+    {
+        const char* name;
+        std::function<int (LibraryFileTest&, const juce::File&)> open;
+    };
+    const Way ways[] = {
+        {"open",
+         [] (LibraryFileTest& t, const juce::File& f)
+         {
+             t.dialogs.filesToOpen.push_back (f);
+             return t.files.open();
+         }},
+        {"drop",
+         [] (LibraryFileTest& t, const juce::File& f)
+         {
+             const auto added = t.files.dropFiles (juce::StringArray (f.getFullPathName()));
+             return added.empty() ? -1 : added.front();
+         }},
+        {"command line",
+         [] (LibraryFileTest& t, const juce::File& f) { return t.files.openCommandLineFile (f); }},
+    };
+    struct Size
+    {
+        size_t bytes;
+        bool headerless;
+        bool opens;
+    };
+    const Size sizes[] = {{0, false, false},   {32, false, false}, {6431, false, false},
+                          {6432, false, true}, {6432, true, true}, {9000, false, true}};
+
+    for (const auto& way : ways)
+        for (const auto& size : sizes)
+        {
+            SCOPED_TRACE (juce::String (way.name) + " " + juce::String (size.bytes));
+            dialogs.shown.clear();
+            rom.closeAllFiles();
+            // A file closed earlier left its programs in slot 1.
+            std::fill (store.fileBuffers.begin(), store.fileBuffers.end(), std::uint8_t{0x55});
+            rom.fileNames[0] = "earlier";
+
+            auto bytes = libraryBytes (size.bytes, 3);
+            if (size.headerless)
+                std::fill (bytes.begin(), bytes.begin() + 32, std::uint8_t{0xee});
+            const auto f = file ("bank.vrm");
+            writeBytes (f, bytes);
+
+            const int first = way.open (*this, f);
+            if (size.opens)
+            {
+                EXPECT_EQ (first, 200);
+                EXPECT_EQ (rom.fileCount, 1);
+                EXPECT_EQ (rom.fileNames[0], "bank");
+                EXPECT_TRUE (std::equal (store.fileBuffers.begin(), store.fileBuffers.begin() + 6400,
+                                         bytes.begin() + 32));
+                EXPECT_TRUE (dialogs.shown.empty());
+            }
+            else
+            {
+                EXPECT_EQ (first, -1);
+                EXPECT_EQ (rom.fileCount, 0);
+                EXPECT_EQ (rom.size(), 200);
+                EXPECT_EQ (rom.fileNames[0], "earlier");
+                EXPECT_EQ (store.fileBuffers[100], 0x55);
+                ASSERT_EQ (dialogs.shown.size(), 1u);
+                EXPECT_EQ (dialogs.shown[0].title, "File Open Error:");
+                EXPECT_TRUE (dialogs.shown[0].message.contains ("bank.vrm is not a complete library"));
+                EXPECT_EQ (dialogs.shown[0].buttons, juce::StringArray ({"  OK  "}));
+            }
+        }
+}
+
+TEST_F (LibraryFileTest, NoMoreThanThreeFilesAreOpen)
+{
+    const auto a = library ("a.vrm", 6432, 1);
+    const auto b = library ("b.vrm", 6432, 2);
+    const auto c = library ("c.vrm", 6432, 3);
+    const auto d = library ("d.vrm", 6432, 4);
+    const juce::String tooMany = "File Open Error: Can't open more than 3 files.";
+
+    // Two dropped together become slots 1 and 2, each with its own programs.
+    EXPECT_EQ (files.dropFiles ({a.getFullPathName(), b.getFullPathName()}), (std::vector<int>{200, 400}));
+    EXPECT_EQ (rom.fileNames[0], "a");
+    EXPECT_EQ (rom.fileNames[1], "b");
+    EXPECT_EQ (rom.rows[200].data[11], libraryBytes (6432, 1)[32 + 11]);
+    EXPECT_EQ (rom.rows[400].data[11], libraryBytes (6432, 2)[32 + 11]);
+
+    // A drop that would make four loads nothing.
+    EXPECT_TRUE (files.dropFiles ({c.getFullPathName(), d.getFullPathName()}).empty());
+    EXPECT_EQ (titles(), std::vector<juce::String>{tooMany});
+    EXPECT_EQ (rom.fileCount, 2);
+
+    // Open while two are open gives slot 3; a fourth is refused before the dialog.
+    dialogs.filesToOpen = {c, d};
+    EXPECT_EQ (files.open(), 600);
+    EXPECT_EQ (rom.fileNames[2], "c");
+    EXPECT_EQ (files.open(), -1);
+    EXPECT_EQ (dialogs.filesToOpen.size(), 1u);
+    EXPECT_EQ (files.openCommandLineFile (d), -1);
+    EXPECT_EQ (files.dropFiles (juce::StringArray (d.getFullPathName())), std::vector<int>{});
+    EXPECT_EQ (titles(), std::vector<juce::String> (4, tooMany));
+    EXPECT_EQ (rom.fileCount, 3);
+    EXPECT_EQ (rom.size(), 800);
+}
+
+TEST_F (LibraryFileTest, ADropTakesOnlyExactDotVrmNamesAndStopsAtTheFirstOther)
+{
+    const auto good = library ("good.vrm");
+    const auto capitals = library ("CAPS.VRM");
+    const auto later = library ("later.vrm");
+
+    EXPECT_EQ (
+        files.dropFiles ({good.getFullPathName(), capitals.getFullPathName(), later.getFullPathName()}),
+        std::vector<int>{200});
+    EXPECT_EQ (rom.fileNames[0], "good");
+    EXPECT_EQ (rom.fileCount, 1);
+    EXPECT_EQ (titles(), std::vector<juce::String>{"File Open Error: It's not a .vrm file."});
+
+    // A path that is no file is passed over without a word.
+    dialogs.shown.clear();
+    EXPECT_EQ (files.dropFiles ({file ("missing.vrm").getFullPathName(), later.getFullPathName()}),
+               std::vector<int>{400});
+    EXPECT_EQ (rom.fileNames[1], "later");
+
+    // The open dialog and the command line do not look at the extension.
+    dialogs.filesToOpen = {capitals};
+    EXPECT_EQ (files.open(), 600);
+    EXPECT_EQ (rom.fileNames[2], "CAPS");
+    rom.closeAllFiles();
+    EXPECT_EQ (files.openCommandLineFile (capitals), 200);
+    EXPECT_EQ (files.openCommandLineFile (file ("missing.vrm")), -1);
+    EXPECT_TRUE (dialogs.shown.empty());
+}
+
+TEST_F (LibraryFileTest, SaveAsNamesTheFileAndAsksOnlyAboutANameItChanged)
+{
+    struct Case
+    {
+        const char* typed;
+        const char* existing; // a file there before, or nullptr
+        std::deque<int> answers;
+        const char* written; // nullptr: nothing written
+        bool asks;
+    };
+    const Case cases[] = {
+        {"bank", nullptr, {}, "bank.vrm", false},
+        {"bank", "bank.vrm", {0}, "bank.vrm", true},
+        {"bank", "bank.vrm", {1}, nullptr, true},
+        {"bank.txt", nullptr, {}, "bank.txt.vrm", false},
+        {"bank.VRM", nullptr, {}, "bank.VRM.vrm", false},
+        {"bank.vrm", "bank.vrm", {}, "bank.vrm", false}, // the dialog itself asked
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.typed + juce::String (c.existing != nullptr ? " over existing" : ""));
+        const auto sub = folder.getNonexistentChildFile ("case", {}, false);
+        ASSERT_TRUE (sub.createDirectory());
+        if (c.existing != nullptr)
+            writeBytes (sub.getChildFile (c.existing), Bytes (7000, 0xab));
+        dialogs.shown.clear();
+        dialogs.answers = c.answers;
+        dialogs.filesToSave = {sub.getChildFile (c.typed)};
+
+        EXPECT_EQ (files.saveAs(), c.written != nullptr);
+
+        EXPECT_EQ (juce::File::getCurrentWorkingDirectory(), sub);
+        ASSERT_EQ (dialogs.shown.size(), c.asks ? 1u : 0u);
+        if (c.asks)
+        {
+            EXPECT_EQ (dialogs.shown[0].title, "Confirm Save As:");
+            EXPECT_EQ (dialogs.shown[0].message, "bank.vrm already exists.\n\rDo you want to replace it?");
+            EXPECT_EQ (dialogs.shown[0].buttons, juce::StringArray ({" Yes ", "  No  "}));
+        }
+        if (c.written != nullptr)
+            EXPECT_EQ (bytesOf (sub.getChildFile (c.written)).size(), 6432u); // shorter than what was there
+        else
+            EXPECT_EQ (bytesOf (sub.getChildFile (c.existing)), Bytes (7000, 0xab));
+        if (c.written != nullptr && juce::String (c.typed) != c.written)
+        {
+            EXPECT_FALSE (sub.getChildFile (c.typed).exists());
+        }
+    }
+
+    // Cancel in the dialog writes nothing and stays where it was.
+    const auto before = juce::File::getCurrentWorkingDirectory();
+    EXPECT_FALSE (files.saveAs());
+    EXPECT_EQ (juce::File::getCurrentWorkingDirectory(), before);
+}
+
+TEST_F (LibraryFileTest, AFailedSaveLeavesTheOldFileAsItWasAndSaysSo)
+{
+    struct Case
+    {
+        const char* name;
+        StreamWriteStep step;
+    };
+    const Case cases[] = {
+        {"write refused halfway",
+         [] (juce::OutputStream& out, const void* data, size_t size)
+         {
+             out.write (data, size / 2);
+             return false;
+         }},
+        {"short write reported as done",
+         [] (juce::OutputStream& out, const void* data, size_t size) { return out.write (data, size - 1); }},
+    };
+
+    const auto target = file ("keep.vrm");
+    const Bytes old (7000, 0xab);
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        writeBytes (target, old);
+        dialogs.shown.clear();
+        files.writeStep = c.step;
+
+        EXPECT_FALSE (files.saveTo (target));
+
+        EXPECT_EQ (bytesOf (target), old);
+        EXPECT_EQ (folder.getNumberOfChildFiles (juce::File::findFiles), 1)
+            << "no temporary file left behind";
+        ASSERT_EQ (dialogs.shown.size(), 1u);
+        EXPECT_EQ (dialogs.shown[0].title, "File Save Error:");
+        EXPECT_EQ (dialogs.shown[0].buttons, juce::StringArray ({"  OK  "}));
+    }
+
+    // The same save without the fault replaces the longer file by exactly one library.
+    files.writeStep = {};
+    EXPECT_TRUE (files.saveTo (target));
+    EXPECT_EQ (bytesOf (target).size(), 6432u);
+
+    // Nowhere to write: the read-only message.
+    dialogs.shown.clear();
+    EXPECT_FALSE (files.saveTo (file ("no such folder").getChildFile ("x.vrm")));
+    ASSERT_EQ (dialogs.shown.size(), 1u);
+    EXPECT_EQ (dialogs.shown[0].message,
+               "This file (or this location) is set to read-only.\n\rTry again with a "
+               "different file name (or a different location).");
+}
+} // namespace
+} // namespace vr
