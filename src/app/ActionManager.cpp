@@ -42,9 +42,9 @@ const CommandSpec commandTable[] = {
 
 const CommandSpec* findCommand (juce::CommandID id)
 {
-    for (const auto& spec : commandTable)
-        if (spec.id == id)
-            return &spec;
+    for (const auto& entry : commandTable)
+        if (entry.id == id)
+            return &entry;
     return nullptr;
 }
 
@@ -126,19 +126,19 @@ juce::ApplicationCommandTarget* ActionManager::getNextCommandTarget()
 
 void ActionManager::getAllCommands (juce::Array<juce::CommandID>& commands)
 {
-    for (const auto& spec : commandTable)
-        commands.add (spec.id);
+    for (const auto& entry : commandTable)
+        commands.add (entry.id);
 }
 
 void ActionManager::getCommandInfo (juce::CommandID commandID, juce::ApplicationCommandInfo& result)
 {
-    const auto* spec = findCommand (commandID);
-    if (spec == nullptr)
+    const auto* entry = findCommand (commandID);
+    if (entry == nullptr)
         return;
 
-    result.setInfo (spec->shortName, spec->description, spec->category, 0);
-    if (spec->key != 0)
-        result.addDefaultKeypress (spec->key, juce::ModifierKeys::ctrlModifier);
+    result.setInfo (entry->shortName, entry->description, entry->category, 0);
+    if (entry->key != 0)
+        result.addDefaultKeypress (entry->key, juce::ModifierKeys::ctrlModifier);
     result.setActive (isCommandEnabled (commandID));
 }
 
@@ -252,12 +252,12 @@ juce::String ActionManager::transmitQuestionText (int modelCode)
 
 bool ActionManager::ask (int question, const juce::String& message)
 {
-    const auto& spec = questions[question];
+    const auto& entry = questions[question];
     AlertText alert;
-    alert.icon = spec.icon;
-    alert.title = spec.title;
+    alert.icon = entry.icon;
+    alert.title = entry.title;
     alert.message = message;
-    alert.buttons = {spec.firstButton, spec.secondButton};
+    alert.buttons = {entry.firstButton, entry.secondButton};
     return dialogs.show (alert) == 0;
 }
 

@@ -83,23 +83,23 @@ VRLibComponent::VRLibComponent (DataCenter& store, MidiReceiver& engine,
         unitTable.repaint();
     };
 
-    for (const auto& spec : kButtons)
+    for (const auto& entry : kButtons)
     {
-        auto& button = spec.id == ButtonId::receive    ? m_ButtonRx
-                       : spec.id == ButtonId::transmit ? m_ButtonTx
-                       : spec.id == ButtonId::open     ? m_ButtonOpen
-                                                       : m_ButtonSave;
-        button.setName (spec.name);
+        auto& button = entry.id == ButtonId::receive    ? m_ButtonRx
+                       : entry.id == ButtonId::transmit ? m_ButtonTx
+                       : entry.id == ButtonId::open     ? m_ButtonOpen
+                                                        : m_ButtonSave;
+        button.setName (entry.name);
         button.setTooltip ({});
         addAndMakeVisible (button);
-        button.setButtonText (spec.text);
+        button.setButtonText (entry.text);
         button.setConnectedEdges (juce::Button::ConnectedOnLeft | juce::Button::ConnectedOnRight);
         button.addListener (this);
         button.setColour (juce::TextButton::buttonColourId,
-                          juce::Colour (spec.needsUnit ? ButtonColours::inactive : ButtonColours::active));
+                          juce::Colour (entry.needsUnit ? ButtonColours::inactive : ButtonColours::active));
         button.setColour (juce::TextButton::textColourOffId, juce::Colour (ButtonColours::text));
         button.setColour (juce::TextButton::textColourOnId, juce::Colour (ButtonColours::text));
-        button.setBounds (spec.bounds.rect());
+        button.setBounds (entry.bounds.rect());
     }
     m_ButtonRx.setEnabled (false);
     m_ButtonTx.setEnabled (false);
