@@ -305,7 +305,8 @@ TEST_F (Flows, CommandTableAndShortcuts)
     EXPECT_EQ (menus.getMenuBarNames(), juce::StringArray ({"File", "Edit", "Option"}));
     for (int m = 0; m < 3; ++m)
     {
-        for (juce::PopupMenu::MenuItemIterator it (menus.getMenuForIndex (m, {})); it.next();)
+        const auto menu = menus.getMenuForIndex (m, {});
+        for (juce::PopupMenu::MenuItemIterator it (menu); it.next();)
         {
             EXPECT_NE (it.getItem().itemID, CommandIDs::cut);
             EXPECT_NE (it.getItem().itemID, CommandIDs::insert);

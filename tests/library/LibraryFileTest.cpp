@@ -31,7 +31,8 @@ void writeBytes (const juce::File& file, const Bytes& bytes)
 Bytes libraryBytes (size_t size = static_cast<size_t> (LibraryFormat::kFileSize), std::uint8_t seed = 0)
 {
     Bytes bytes (size, 0);
-    std::memcpy (bytes.data(), LibraryFormat::kMagic, juce::jmin (size, size_t{10}));
+    if (size > 0)
+        std::memcpy (bytes.data(), LibraryFormat::kMagic, juce::jmin (size, size_t{10}));
     for (size_t at = LibraryFormat::kHeaderSize; at < size; ++at)
     {
         const auto k = (at - LibraryFormat::kHeaderSize) / kRecordSize;
