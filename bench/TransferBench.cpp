@@ -13,6 +13,12 @@
 #include <cstdio>
 #include <functional>
 
+// The framework's own one-step message loop (not in its headers).
+namespace juce
+{
+bool dispatchNextMessageOnSystemQueue (bool returnIfNoPendingMessages);
+}
+
 namespace
 {
 using namespace vr;
@@ -35,18 +41,23 @@ struct Rig
         engine.setOutput (unit->createOutputPort());
     }
 
-    // Pumps the message loop until the condition holds; false on time-out.
-    template <typename Condition>
-    bool pumpUntil (Condition done, double timeoutMs = 20000.0)
+    // Runs the message loop as the program's own loop does, blocking until
+    // the next event, from `begin` until `done` holds; returns the time taken,
+    // or a negative number on time-out. (Pumping the loop in slices would add
+    // a millisecond's sleep to every message, and the framework's loop can be
+    // stopped only once per process.)
+    double runUntil (const std::function<void()>& begin, const std::function<bool()>& done,
+                     double timeoutMs = 20000.0)
     {
-        const double start = juce::Time::getMillisecondCounterHiRes();
+        const double startedAt = juce::Time::getMillisecondCounterHiRes();
+        begin();
         while (!done())
         {
-            if (juce::Time::getMillisecondCounterHiRes() - start > timeoutMs)
-                return false;
-            juce::MessageManager::getInstance()->runDispatchLoopUntil (1);
+            if (juce::Time::getMillisecondCounterHiRes() - startedAt > timeoutMs)
+                return -1.0;
+            juce::dispatchNextMessageOnSystemQueue (false);
         }
-        return true;
+        return juce::Time::getMillisecondCounterHiRes() - startedAt;
     }
 
     DataCenter store;
@@ -67,6 +78,20 @@ void report (const char* name, double measured, double floor)
     std::fflush (stdout);
 }
 
+// Returns the time taken, or a negative number when the transfer did not end.
+double receiveTime (Rig& rig)
+{
+    // The last program is stored when the engine leaves the receiving state.
+    return rig.runUntil ([&] { rig.engine.startReceiveAll(); }, [&] { return !rig.engine.isReceiving(); });
+}
+
+double transmitTime (Rig& rig)
+{
+    // The last program is acknowledged when the engine leaves the transmitting state.
+    return rig.runUntil ([&] { rig.engine.startTransmitAll (false); },
+                         [&] { return !rig.engine.isTransmitting(); });
+}
+
 bool timeReceive (bool din, const char* name)
 {
     Rig rig (din);
@@ -75,12 +100,9 @@ bool timeReceive (bool din, const char* name)
     const int dumpBytes = messageSize (sysex::programDump (0, 0, any));
     const int noticeBytes = messageSize (sysex::programNumberNotice (0, 0));
 
-    const double start = juce::Time::getMillisecondCounterHiRes();
-    rig.engine.startReceiveAll();
-    // The last program is stored when the engine leaves the receiving state.
-    if (!rig.pumpUntil ([&] { return !rig.engine.isReceiving(); }))
+    const double measured = receiveTime (rig);
+    if (measured < 0.0)
         return false;
-    const double measured = juce::Time::getMillisecondCounterHiRes() - start;
 
     const double wire = din ? (noticeBytes + 200.0 * (requestBytes + dumpBytes)) * kWireMsPerByte : 0.0;
     report (name, measured, wire + kNumberNoticePauseMs + 199.0 * kRequestPauseMs);
@@ -95,12 +117,9 @@ bool timeTransmit (bool din, const char* name)
     const int ackBytes = messageSize (sysex::makerMessage (0, sysex::Code::operationCompleted));
     const int noticeBytes = messageSize (sysex::programNumberNotice (0, 0));
 
-    const double start = juce::Time::getMillisecondCounterHiRes();
-    rig.engine.startTransmitAll (false);
-    // The last program is acknowledged when the engine leaves the transmitting state.
-    if (!rig.pumpUntil ([&] { return !rig.engine.isTransmitting(); }))
+    const double measured = transmitTime (rig);
+    if (measured < 0.0)
         return false;
-    const double measured = juce::Time::getMillisecondCounterHiRes() - start;
 
     const double wire = din ? (noticeBytes + 200.0 * (dumpBytes + ackBytes)) * kWireMsPerByte : 0.0;
     report (name, measured, wire + kNumberNoticePauseMs);
