@@ -28,11 +28,13 @@ Host::Host()
 
 Host::~Host()
 {
+    // Nothing from the unit may reach the store from here on; and the views,
+    // which read the store until their last callback, go before it.
     midiReceiver->stopInput();
-    dataCenter.reset();
     guiController.reset();
     midiReceiver.reset();
     portDirectory.reset();
+    dataCenter.reset();
     programSelection.reset();
 }
 

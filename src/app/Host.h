@@ -37,9 +37,9 @@ public:
 private:
     Host();
 
-    // Created in this order. At shut-down the engine's input stops first, so
-    // nothing from the unit reaches the store while it goes; then the store,
-    // the GUI controller, the engine and the broadcaster are deleted.
+    // Created in this order. At shut-down the engine's input stops first;
+    // then the GUI controller (with every view), the engine, the store and
+    // the broadcaster are deleted.
     std::unique_ptr<juce::ChangeBroadcaster> programSelection;
     std::unique_ptr<DataCenter> dataCenter;
     std::unique_ptr<GuiController> guiController;
