@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build pkg-config g++ lld-14 clang-format
+    cmake ninja-build pkg-config g++ lld clang-format
     juce-modules-source
     libasound2-dev libfreetype-dev libfontconfig1-dev fonts-dejavu-core
     libx11-dev libxrandr-dev libxinerama-dev libxcursor-dev libxcomposite-dev libxext-dev
