@@ -1,5 +1,7 @@
 #include "midi/SysexMessages.h"
 
+#include "support/MessageBytes.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -9,28 +11,8 @@ namespace vr::sysex
 {
 namespace
 {
-using Bytes = std::vector<int>;
+using namespace test::bytes;
 using Kind = Incoming::Kind;
-
-Bytes bytesOf (const juce::MidiMessage& message)
-{
-    const auto* data = message.getRawData();
-    return Bytes (data, data + message.getRawDataSize());
-}
-
-juce::MidiMessage raw (const Bytes& bytes)
-{
-    std::vector<std::uint8_t> data;
-    for (const int b : bytes)
-        data.push_back (static_cast<std::uint8_t> (b));
-    return juce::MidiMessage (data.data(), static_cast<int> (data.size()));
-}
-
-Bytes concat (Bytes head, const Bytes& tail)
-{
-    head.insert (head.end(), tail.begin(), tail.end());
-    return head;
-}
 
 // Record bytes 0..31 hold 1..32, so misplaced or dropped bytes show.
 ProgramRecord countingRecord()
@@ -47,11 +29,6 @@ Bytes countingBytes()
     for (int i = 1; i <= kRecordSize; ++i)
         bytes.push_back (i);
     return bytes;
-}
-
-Bytes header (int model, int code)
-{
-    return {0xf0, 0x7d, 0x30, model, 0x01, 0x0f, code};
 }
 
 // A maker message of exactly `length` bytes from F0, padded with zeros and

@@ -3,6 +3,8 @@
 #include "data/FactoryPrograms.h"
 #include "midi/SysexMessages.h"
 
+#include "support/MessageBytes.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -16,35 +18,10 @@ namespace vr
 namespace
 {
 using namespace std::chrono_literals;
-using Bytes = std::vector<int>;
+using namespace test::bytes;
 using Clock = std::chrono::steady_clock;
 
 constexpr auto kTimeout = 2000ms;
-
-Bytes bytesOf (const juce::MidiMessage& message)
-{
-    const auto* data = message.getRawData();
-    return Bytes (data, data + message.getRawDataSize());
-}
-
-juce::MidiMessage raw (const Bytes& bytes)
-{
-    std::vector<std::uint8_t> data;
-    for (const int b : bytes)
-        data.push_back (static_cast<std::uint8_t> (b));
-    return juce::MidiMessage (data.data(), static_cast<int> (data.size()));
-}
-
-Bytes concat (Bytes head, const Bytes& tail)
-{
-    head.insert (head.end(), tail.begin(), tail.end());
-    return head;
-}
-
-Bytes header (int model, int code)
-{
-    return {0xf0, 0x7d, 0x30, model, 0x01, 0x0f, code};
-}
 
 Bytes recordBytes (const ProgramRecord& record)
 {
