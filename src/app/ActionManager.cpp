@@ -3,6 +3,7 @@
 #include "Dialogs.h"
 #include "ShellControls.h"
 #include "data/DataCenter.h"
+#include "library/Clipboard.h"
 #include "library/ProgramLists.h"
 #include "midi/MidiReceiver.h"
 #include "midi/SysexMessages.h"
@@ -156,7 +157,6 @@ bool ActionManager::isCommandEnabled (juce::CommandID commandID) const
         return true;
 
     const int lastSelected = shell.getUnitLastSelectedRow();
-    const bool unitRowOrNone = lastSelected < kNumUserPrograms;
 
     switch (commandID)
     {
@@ -166,13 +166,15 @@ bool ActionManager::isCommandEnabled (juce::CommandID commandID) const
         case CommandIDs::receiveAll:
             return dataCenter.connected;
         case CommandIDs::cut:
+            return ClipboardCommands::canCut (unitList, lastSelected);
         case CommandIDs::clear:
-            return unitList.selectionSeen && unitRowOrNone;
+            return ClipboardCommands::canClear (unitList, lastSelected);
         case CommandIDs::copy:
-            return unitList.selectionSeen;
+            return ClipboardCommands::canCopy (unitList);
         case CommandIDs::paste:
+            return ClipboardCommands::canPaste (unitList, lastSelected);
         case CommandIDs::insert:
-            return unitList.pasteReady && unitRowOrNone;
+            return ClipboardCommands::canInsert (unitList, lastSelected);
         case CommandIDs::midiSetup:
             return !transferRunning();
         default:
