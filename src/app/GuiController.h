@@ -16,7 +16,6 @@ public:
     // Creates the window the first time; later calls bring it to the front.
     void showMainWindow();
 
-    MainWindow* getMainWindow() const noexcept { return mainWindow.get(); }
 
 private:
     std::unique_ptr<MainWindow> mainWindow;

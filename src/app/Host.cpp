@@ -60,8 +60,4 @@ void Host::deleteInstance()
     hostInstance().reset();
 }
 
-Host* Host::getInstanceWithoutCreating() noexcept
-{
-    return hostInstance().get();
-}
 } // namespace vr

@@ -22,8 +22,6 @@ public:
     static Host* getInstance();
     // Deletes the host (shut-down); does nothing when there is none.
     static void deleteInstance();
-    // The host if it exists, without creating one.
-    static Host* getInstanceWithoutCreating() noexcept;
 
     DataCenter& getDataCenter() noexcept { return *dataCenter; }
     GuiController& getGuiController() noexcept { return *guiController; }

@@ -28,7 +28,6 @@ public:
     CProgNameTable2& getRomTable() noexcept { return romTable; }
     UnitProgramList& getUnitList() noexcept { return unitTable.getList(); }
     RomFileProgramList& getRomList() noexcept { return romTable.getList(); }
-    LibraryFiles& getLibraryFiles() noexcept { return files; }
 
     // The shell's confirmation flows behind "Receive All" and "Transmit All".
     std::function<void()> onReceiveAll;

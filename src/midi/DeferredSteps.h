@@ -54,8 +54,6 @@ public:
             onTransferAbandoned (programNumber, wasTransmit);
     }
 
-    int getPendingCode() const noexcept { return pendingCode; }
-
     std::function<void (int code)> onStep;
     std::function<void (int programNumber, bool wasTransmit)> onTransferAbandoned;
 

@@ -18,27 +18,9 @@ juce::Array<MidiPortChoice> deviceChoices()
         choices.add ({device.name, device.identifier, -1});
     return choices;
 }
-} // namespace
 
-MidiPortDirectory::MidiPortDirectory()
-{
-    silenceAlsaErrors();
-}
-
-MidiPortDirectory::~MidiPortDirectory()
-{
-    const auto statePath = juce::SystemStats::getEnvironmentVariable ("VR_VIRTUAL_UNIT_STATE", {});
-    if (statePath.isEmpty() || !juce::File::isAbsolutePath (statePath))
-        return;
-
-    juce::String state;
-    for (const auto& unit : {wren, heron})
-        if (unit != nullptr)
-            state << describeUnit (*unit);
-    juce::File (statePath).replaceWithText (state);
-}
-
-juce::String MidiPortDirectory::describeUnit (const VirtualUnit& unit)
+// One line per fact, for the whole-program check to grep.
+juce::String describeUnit (const VirtualUnit& unit)
 {
     auto hex = [] (const ProgramRecord& r) { return juce::String::toHexString (r.data(), kRecordSize, 0); };
 
@@ -51,6 +33,28 @@ juce::String MidiPortDirectory::describeUnit (const VirtualUnit& unit)
     for (int n = 0; n < kNumFactoryPrograms; ++n)
         text << "factory " << n << " " << hex (factoryProgram (kNumUserPrograms + n)) << "\n";
     return text;
+}
+} // namespace
+
+MidiPortDirectory::MidiPortDirectory()
+{
+    silenceAlsaErrors();
+}
+
+// For the automated checks of the whole program: when the environment names
+// a file in VR_VIRTUAL_UNIT_STATE, the virtual units' state is written there
+// as the directory goes (at the program's end).
+MidiPortDirectory::~MidiPortDirectory()
+{
+    const auto statePath = juce::SystemStats::getEnvironmentVariable ("VR_VIRTUAL_UNIT_STATE", {});
+    if (statePath.isEmpty() || !juce::File::isAbsolutePath (statePath))
+        return;
+
+    juce::String state;
+    for (const auto& unit : {wren, heron})
+        if (unit != nullptr)
+            state << describeUnit (*unit);
+    juce::File (statePath).replaceWithText (state);
 }
 
 void MidiPortDirectory::addVirtualChoices (juce::Array<MidiPortChoice>& choices)

@@ -45,11 +45,6 @@ public:
 
     std::shared_ptr<VirtualUnit> getVirtualUnit (int modelCode);
 
-    // For the automated checks of the whole program: when the environment
-    // names a file in VR_VIRTUAL_UNIT_STATE, the virtual units' state is
-    // written there as the directory goes (at the program's end).
-    static juce::String describeUnit (const VirtualUnit& unit);
-
 private:
     static void addVirtualChoices (juce::Array<MidiPortChoice>& choices);
 

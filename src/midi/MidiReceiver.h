@@ -43,7 +43,6 @@ public:
     void stopInput();
     bool hasOutput() const noexcept { return output != nullptr; }
     MidiOutputPort* getOutput() const noexcept { return output.get(); }
-    MidiInputPort* getInput() const noexcept { return input.get(); }
 
     void setProgramLists (UnitProgramList* unit, RomFileProgramList* romAndFiles) noexcept;
     void setCommandTarget (DeferredStepRunner* target) noexcept { commandTarget = target; }
