@@ -16,7 +16,6 @@ public:
     // Creates the window the first time; later calls bring it to the front.
     void showMainWindow();
 
-
 private:
     std::unique_ptr<MainWindow> mainWindow;
 };
