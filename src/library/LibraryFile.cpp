@@ -2,6 +2,8 @@
 
 #include "../app/Dialogs.h"
 #include "../data/DataCenter.h"
+#include "../midi/SysexMessages.h"
+#include "SysexFile.h"
 
 #include <cstring>
 
@@ -34,6 +36,11 @@ AlertText incompleteLibrary (const juce::File& file)
             {"  OK  "}};
 }
 
+AlertText openError (const juce::String& message)
+{
+    return {Icon::none, "File Open Error:", message, {"  OK  "}};
+}
+
 AlertText confirmReplace (const juce::File& file)
 {
     return {Icon::warning,
@@ -42,13 +49,14 @@ AlertText confirmReplace (const juce::File& file)
             {" Yes ", "  No  "}};
 }
 
-// The file Save As writes for the chosen name: the name itself when it ends
-// in ".vrm" exactly, else the name with ".vrm" added to it.
-juce::File saveTargetFor (const juce::File& chosen)
+// The file a save writes for the chosen name: the name itself when it ends
+// in the extension, else the name with the extension added to it.
+juce::File saveTargetFor (const juce::File& chosen, const juce::String& extension, bool ignoreCase)
 {
-    if (chosen.getFileExtension() == kExtension)
+    const auto has = chosen.getFileExtension();
+    if (ignoreCase ? has.equalsIgnoreCase (extension) : has == extension)
         return chosen;
-    return chosen.getSiblingFile (chosen.getFileName() + kExtension);
+    return chosen.getSiblingFile (chosen.getFileName() + extension);
 }
 
 bool isChosen (const juce::File& file)
@@ -139,28 +147,52 @@ LibraryFiles::LibraryFiles (DataCenter& store, UnitProgramList& unitList, RomFil
 {
 }
 
-bool LibraryFiles::saveAs()
+juce::File LibraryFiles::chooseSaveTarget (const juce::String& pattern, const juce::String& extension,
+                                           bool ignoreCase)
 {
-    const auto chosen = ui.chooseFileToSave ({}, juce::File::getCurrentWorkingDirectory(), kPattern);
+    const auto chosen = ui.chooseFileToSave ({}, juce::File::getCurrentWorkingDirectory(), pattern);
     if (!isChosen (chosen))
-        return false;
+        return {};
 
-    // The next Save As starts where this one went.
+    // The next save starts where this one went.
     chosen.getParentDirectory().setAsCurrentWorkingDirectory();
 
-    const auto target = saveTargetFor (chosen);
+    const auto target = saveTargetFor (chosen, extension, ignoreCase);
     // The dialog asked about the name as typed; a name we changed needs its own question.
     if (target != chosen && target.exists() && ui.show (confirmReplace (target)) != 0)
-        return false;
+        return {};
+    return target;
+}
 
-    return saveTo (target);
+bool LibraryFiles::saveAs()
+{
+    const auto target = chooseSaveTarget (kPattern, kExtension, false);
+    return isChosen (target) && saveTo (target);
 }
 
 bool LibraryFiles::saveTo (const juce::File& target)
 {
     encodeLibrary (unit, dataCenter.saveBuffer.data());
-    switch (
-        writeFileAtomically (target, dataCenter.saveBuffer.data(), dataCenter.saveBuffer.size(), writeStep))
+    return writeOrSaySo (target, dataCenter.saveBuffer.data(), dataCenter.saveBuffer.size());
+}
+
+bool LibraryFiles::exportSysexAs (const std::vector<SysexEntry>& entries)
+{
+    const auto target = chooseSaveTarget (SysexFormat::kPattern, SysexFormat::kExtension, true);
+    return isChosen (target) && exportSysexTo (target, entries);
+}
+
+bool LibraryFiles::exportSysexTo (const juce::File& target, const std::vector<SysexEntry>& entries)
+{
+    // Another librarian sending these to the unit needs the unit's own model code.
+    const auto model = dataCenter.connected ? dataCenter.modelCode : sysex::kModelWren;
+    const auto bytes = encodeSysexPrograms (entries, model);
+    return writeOrSaySo (target, bytes.data(), bytes.size());
+}
+
+bool LibraryFiles::writeOrSaySo (const juce::File& target, const void* data, size_t size)
+{
+    switch (writeFileAtomically (target, data, size, writeStep))
     {
         case FileWriteResult::ok:
             return true;
@@ -185,23 +217,48 @@ bool LibraryFiles::slotFree()
 LibraryReadResult LibraryFiles::addFile (const juce::File& file, int& firstRow)
 {
     firstRow = -1;
+    if (isSysexFileName (file))
+        return addSysexFile (file, firstRow);
+
     // Read aside first, so a refused file leaves the slot as it was.
     std::array<std::uint8_t, kRecordsSize> records{};
     const auto result = readLibraryFile (file, records.data());
     if (result == LibraryReadResult::incomplete)
         ui.show (incompleteLibrary (file));
-    if (result != LibraryReadResult::ok)
-        return result;
+    if (result == LibraryReadResult::ok)
+        firstRow = fillNextSlot (file, records.data());
+    return result;
+}
 
+LibraryReadResult LibraryFiles::addSysexFile (const juce::File& file, int& firstRow)
+{
+    SysexPrograms programs;
+    const auto result = readSysexFile (file, programs);
+    if (result == LibraryReadResult::ok)
+    {
+        std::array<std::uint8_t, kRecordsSize> records{};
+        for (size_t slot = 0; slot < programs.records.size(); ++slot)
+            std::copy (programs.records[slot].begin(), programs.records[slot].end(),
+                       records.begin() + static_cast<std::ptrdiff_t> (slot * kRecordSize));
+        firstRow = fillNextSlot (file, records.data());
+    }
+    // A cut-off file still loads what it held whole, and says what was lost.
+    if (result != LibraryReadResult::cannotOpen && programs.error.isNotEmpty())
+        ui.show (openError (programs.error));
+    return result;
+}
+
+int LibraryFiles::fillNextSlot (const juce::File& file, const std::uint8_t* records)
+{
     const auto slot = static_cast<size_t> (rom.fileCount);
     rom.fileNames[slot] = file.getFileNameWithoutExtension();
-    std::copy (records.begin(), records.end(),
-               dataCenter.fileBuffers.begin() + static_cast<std::ptrdiff_t> (slot * records.size()));
+    std::copy (records, records + kRecordsSize,
+               dataCenter.fileBuffers.begin() + static_cast<std::ptrdiff_t> (slot * kRecordsSize));
 
-    firstRow = rom.appendFileBlock();
+    const int firstRow = rom.appendFileBlock();
     if (firstRow >= 0)
         ++rom.fileCount;
-    return result;
+    return firstRow;
 }
 
 int LibraryFiles::open()
@@ -209,7 +266,8 @@ int LibraryFiles::open()
     if (!slotFree())
         return -1;
 
-    const auto chosen = ui.chooseFileToOpen ("Open", {}, kPattern);
+    const auto chosen =
+        ui.chooseFileToOpen ("Open", {}, juce::String (kPattern) + ";" + SysexFormat::kPattern);
     int firstRow = -1;
     if (isChosen (chosen))
         addFile (chosen, firstRow);
@@ -238,7 +296,7 @@ std::vector<int> LibraryFiles::dropFiles (const juce::StringArray& paths)
         const auto file = juce::File::getCurrentWorkingDirectory().getChildFile (path);
         if (!file.existsAsFile())
             continue;
-        if (file.getFileExtension() != kExtension)
+        if (file.getFileExtension() != kExtension && !isSysexFileName (file))
         {
             ui.show (notALibraryFile);
             break;

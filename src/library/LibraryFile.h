@@ -9,6 +9,7 @@ namespace vr
 {
 class DataCenter;
 class Dialogs;
+struct SysexEntry;
 
 // The ".vrm" library file: a 32-byte header (the magic text, then zeros)
 // followed by the 200 program records of the unit list in slot order.
@@ -77,6 +78,12 @@ public:
     // Writes the unit list to exactly this file; tells the user when it fails.
     bool saveTo (const juce::File& target);
 
+    // Export as plain exclusive messages: asks for the file like Save As
+    // (with ".syx" instead of ".vrm") and writes one program dump per entry,
+    // with the model code of the identified unit (00 when none is).
+    bool exportSysexAs (const std::vector<SysexEntry>& entries);
+    bool exportSysexTo (const juce::File& target, const std::vector<SysexEntry>& entries);
+
     // Asks for a file and adds it; -1 when none was added.
     int open();
 
@@ -91,10 +98,17 @@ public:
     StreamWriteStep writeStep;
 
 private:
+    // The file a save goes to: the chosen name, given the extension when it
+    // lacks it; an invalid file when the user backed out.
+    juce::File chooseSaveTarget (const juce::String& pattern, const juce::String& extension, bool ignoreCase);
+    bool writeOrSaySo (const juce::File& target, const void* data, size_t size);
     bool slotFree();
     // Reads the file into the next slot and sets firstRow to where its block
     // starts (-1 when nothing was added); tells the user when it is incomplete.
     LibraryReadResult addFile (const juce::File& file, int& firstRow);
+    LibraryReadResult addSysexFile (const juce::File& file, int& firstRow);
+    // Copies 200 records into the next slot and appends its block.
+    int fillNextSlot (const juce::File& file, const std::uint8_t* records);
 
     DataCenter& dataCenter;
     UnitProgramList& unit;
