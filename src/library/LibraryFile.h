@@ -63,7 +63,9 @@ FileWriteResult writeFileAtomically (const juce::File& target, const void* data,
 // Save As, Open, file drops and the command-line file: everything about
 // library files except the dialogs that pick them. Opened files become the
 // next file slot of the ROM and file list; each adding call returns the
-// list row where the new block starts (the table selects from there).
+// list row where the new block starts (the table selects from there). A file
+// named ".syx" (any case) is read as exclusive messages (SysexFile.h), any
+// other as a library.
 class LibraryFiles
 {
 public:
