@@ -2,6 +2,7 @@
 
 #include "ActionManager.h"
 #include "CAboutDialogComponent.h"
+#include "TransferProgressComponent.h"
 #include "data/DataCenter.h"
 #include "editor/EditParamComponent.h"
 #include "editor/PGNameEditComponent.h"
@@ -20,6 +21,7 @@ const juce::Rectangle<int> editorView{0, 0, 800, 592};
 const juce::Rectangle<int> nameStrip{136, 46, 290, 40};
 const juce::Rectangle<int> editorButton{122, 135, 197, 52};
 const juce::Rectangle<int> libraryButton{336, 135, 197, 52};
+const juce::Rectangle<int> transferProgress{220, 258, 360, 84};
 } // namespace Bounds
 
 // The mode buttons are see-through: the views' pictures draw the tabs.
@@ -88,6 +90,12 @@ MainComponent::MainComponent (DataCenter& store, MidiReceiver& engine, MidiPortD
     addKeyListener (commandManager->getKeyMappings());
     actionManager->setReady (true);
 
+    // In front of everything but the dialogs; it stays enabled while the views grey out.
+    transferProgress = std::make_unique<TransferProgressComponent> (engine);
+    addChildComponent (*transferProgress);
+    transferProgress->setBounds (Bounds::transferProgress);
+    transferProgress->onStop = [this] { actionManager->stopTransfer(); };
+
     libraryView->onReceiveAll = [this] { actionManager->receiveAllPrograms(); };
     libraryView->onTransmitAll = [this] { actionManager->transmitAllPrograms (true, false); };
 
@@ -135,7 +143,12 @@ void MainComponent::setViewsEnabled (bool enabled)
     m_ModeButtonEditor.setEnabled (enabled);
     m_ModeButtonPGList.setEnabled (enabled);
     libraryView->setEnabled (enabled);
+    editorView->setEnabled (enabled);
     nameStrip->setEnabled (enabled);
+    if (transferProgress != nullptr)
+        transferProgress->update();
+    if (commandManager != nullptr)
+        commandManager->commandStatusChanged();
 }
 
 void MainComponent::changeListenerCallback (juce::ChangeBroadcaster*)

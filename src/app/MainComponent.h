@@ -18,6 +18,7 @@ class MenuBarManager;
 class MidiPortDirectory;
 class MidiReceiver;
 class PGNameEditComponent;
+class TransferProgressComponent;
 class VRLibComponent;
 
 // The window's content: both views, the name strip over them, the two mode
@@ -37,8 +38,7 @@ public:
     void paint (juce::Graphics& g) override;
     void resized() override;
 
-    // The editor view greys out with the rest: only the mode buttons, the
-    // library view and the strip are switched.
+    // Every view greys out while a transfer runs; the progress bar stays live.
     void setViewsEnabled (bool enabled) override;
 
     void changeListenerCallback (juce::ChangeBroadcaster* source) override;
@@ -77,6 +77,7 @@ public:
     PGNameEditComponent& getNameStrip() noexcept { return *nameStrip; }
     CMidiSetupComponent& getMidiSetup() noexcept { return *midiSetup; }
     CAboutDialogComponent& getAboutDialog() noexcept { return *aboutDialog; }
+    TransferProgressComponent& getTransferProgress() noexcept { return *transferProgress; }
 
 private:
     void buttonClicked (juce::Button* button) override;
@@ -93,6 +94,7 @@ private:
     std::unique_ptr<PGNameEditComponent> nameStrip;
     std::unique_ptr<CMidiSetupComponent> midiSetup;
     std::unique_ptr<CAboutDialogComponent> aboutDialog;
+    std::unique_ptr<TransferProgressComponent> transferProgress;
     juce::TextButton m_ModeButtonEditor;
     juce::TextButton m_ModeButtonPGList;
 

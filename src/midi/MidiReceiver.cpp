@@ -178,6 +178,7 @@ void MidiReceiver::sendWriteRequest (int programNumber)
         return;
     send (sysex::programWriteRequest (dataCenter.modelCode, programNumber));
     writePending = true;
+    writeRequestedMs = clock();
     pause (kPauseAfterWriteRequestMs);
     sendProgramNumberNotice();
 }
@@ -409,8 +410,29 @@ void MidiReceiver::handleMaker (const sysex::Incoming& in)
         requestProgramNumber();
 }
 
+bool MidiReceiver::isWritePending() const
+{
+    // A write the unit never answered stops being awaited after a while.
+    return writePending && clock() - writeRequestedMs < watchdogTimeoutMs;
+}
+
 void MidiReceiver::handleOperationCompleted()
 {
+    if (isWritePending())
+    {
+        // The answer to a write made before this transfer began: it
+        // acknowledges no program of the transfer.
+        writePending = false;
+        if (phase != TransferPhase::idle)
+            return;
+
+        // A write finished: the unit now plays the written slot.
+        dataCenter.setCurrentProgramNumber (dataCenter.selectedProgram);
+        selectProgram (dataCenter.currentProgramNumber);
+        sendChangeMessage();
+        return;
+    }
+
     if (phase == TransferPhase::transmitting)
     {
         noteProgress();
@@ -429,14 +451,6 @@ void MidiReceiver::handleOperationCompleted()
             endTransfer (true);
         else
             sendProgramDump (transferIndex);
-        sendChangeMessage();
-    }
-    else if (phase == TransferPhase::idle && writePending)
-    {
-        // A write finished: the unit now plays the written slot.
-        writePending = false;
-        dataCenter.setCurrentProgramNumber (dataCenter.selectedProgram);
-        selectProgram (dataCenter.currentProgramNumber);
         sendChangeMessage();
     }
 }

@@ -110,7 +110,7 @@ public:
     }
     bool isTransmitting() const noexcept { return phase == TransferPhase::transmitting; }
     bool isAwaitingNumber() const noexcept { return awaitingNumber; }
-    bool isWritePending() const noexcept { return writePending; }
+    bool isWritePending() const;
     int getTransferIndex() const noexcept { return transferIndex; }
     TransferProgress getProgress() const;
     // Accepted identity replies so far: tells a new answer from an old one.
@@ -178,6 +178,7 @@ private:
     bool modifiedOnly{false};
     bool awaitingNumber{false};
     bool writePending{false};
+    double writeRequestedMs{0.0};
     // Whether this transfer set the unit's edit buffer aside (and so has one
     // to put back and send when it ends).
     bool editBufferSaved{false};
