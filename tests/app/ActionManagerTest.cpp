@@ -326,3 +326,72 @@ TEST_F (Flows, CommandTableAndShortcuts)
     EXPECT_TRUE (shell.calls.contains ("insert"));
 }
 } // namespace vr
+
+namespace vr
+{
+// Quit while a transfer runs: stop it and quit, or let it go on; never a
+// Transmit All beside the running Receive All.
+TEST_F (Flows, QuitDuringATransferStopsItOrKeepsIt)
+{
+    store.connected = true;
+    store.modified[3] = 1;
+    const auto editBuffer = store.current;
+    actions.receiveAllPrograms();
+    for (int n = 0; n < 10; ++n)
+    {
+        std::vector<std::uint8_t> payload (2 + 32, 5);
+        payload[0] = 0;
+        payload[1] = static_cast<std::uint8_t> (n);
+        receive (payload, 0x4c);
+    }
+
+    dialogs.answers = {1}; // keep it running
+    actions.askQuit();
+    EXPECT_TRUE (engine.isReceiving());
+    EXPECT_EQ (dialogs.shown.back().title, "Quit:");
+    EXPECT_EQ (dialogs.shown.back().buttons[1], "Keep it running");
+
+    dialogs.answers = {0}; // stop and quit
+    actions.askQuit();
+    EXPECT_FALSE (engine.isReceiving());
+    EXPECT_FALSE (engine.isTransmitting());
+    pumpFor (400);
+    EXPECT_TRUE (shell.calls.contains ("quit"));
+    EXPECT_TRUE (dumpedPrograms().empty()) << "no transmit was started";
+    EXPECT_EQ (store.current, editBuffer);
+    ASSERT_EQ (makerCode (sent.back()), 0x40);
+    EXPECT_EQ (test::bytesOf (sent.back())[7], editBuffer[0])
+        << "the edit buffer saved at the start goes back";
+}
+
+TEST_F (Flows, IdentifyingAUnitAsksBeforeReplacingUntransmittedChanges)
+{
+    const std::vector<std::uint8_t> reply{0xf0, 0x7e, 0x00, 0x06, 0x02, 0x7d, 0x0f, 0x01,
+                                          0x00, 0x00, 0x05, 0x00, 0x01, 0x00, 0xf7};
+
+    // The first connection: nothing changed, nothing asked.
+    engine.handleMessage (test::messageOf (reply));
+    EXPECT_TRUE (dialogs.shown.empty());
+    EXPECT_TRUE (engine.isReceiving());
+    engine.stopTransfer();
+    engine.finishTransfer();
+
+    store.modified[4] = 1;
+    store.modified[9] = 1;
+    sent.clear();
+    dialogs.answers = {1}; // keep my changes
+    engine.handleMessage (test::messageOf (reply));
+    ASSERT_EQ (dialogs.shown.size(), 1u);
+    EXPECT_EQ (dialogs.shown[0].message,
+               "The unit's programs will replace 2 changed slots that were not transmitted.");
+    EXPECT_EQ (dialogs.shown[0].buttons, (juce::StringArray{"Receive", "Keep my changes"}));
+    EXPECT_FALSE (engine.isTransferRunning());
+    EXPECT_TRUE (sent.empty());
+    EXPECT_EQ (store.modified[4], 1);
+    EXPECT_TRUE (store.connected);
+
+    dialogs.answers = {0}; // receive
+    engine.handleMessage (test::messageOf (reply));
+    EXPECT_TRUE (engine.isReceiving());
+}
+} // namespace vr

@@ -1,3 +1,4 @@
+#include "support/Interleaving.h"
 #include "support/RecordingPorts.h"
 #include "support/TransferRig.h"
 
@@ -430,5 +431,15 @@ TEST (TransferRuns, StopMidTransmitLeavesUnacknowledgedSlotsMarked)
     EXPECT_GE (acknowledged, 10);
     EXPECT_LT (acknowledged, 200);
     EXPECT_FALSE (rig.engine.isTransferRunning());
+}
+
+// A short run of the seeded interleavings (bench/ has the long one).
+TEST (TransferRuns, StrayMessagesAndCommandsAtRandomMomentsBreakNoInvariant)
+{
+    for (std::uint32_t seed = 1; seed <= 12; ++seed)
+    {
+        const auto result = test::runInterleaving (seed);
+        EXPECT_EQ (result.violations, 0) << "seed " << seed << ": " << result.detail;
+    }
 }
 } // namespace vr

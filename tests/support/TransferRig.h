@@ -18,7 +18,21 @@ namespace vr::test
 // interleaving tool and the fault soak.
 struct TransferRig
 {
-    explicit TransferRig (bool paced = true, std::uint32_t seed = 1)
+    // Runs each step on the next turn of the loop instead of after its delay
+    // (for soaks that make thousands of transfers).
+    struct QuickSteps : DeferredStepRunner
+    {
+        void requestStep (int code) override
+        {
+            if (pending != DeferredStep::transferFinished || code == DeferredStep::transferFinished)
+                pending = code;
+        }
+        void transferAbandoned (int, bool) override { ++abandoned; }
+        int pending{0};
+        int abandoned{0};
+    };
+
+    explicit TransferRig (bool paced = true, std::uint32_t seed = 1, bool quickSteps = false)
         : random (seed)
     {
         unit = std::make_shared<VirtualUnit>();
@@ -27,7 +41,7 @@ struct TransferRig
         unitList.fill();
         romList.fill();
         engine.setProgramLists (&unitList, &romList);
-        engine.setCommandTarget (&steps);
+        engine.setCommandTarget (quickSteps ? static_cast<DeferredStepRunner*> (&quick) : &steps);
         engine.setInput (unit->createInputPort());
         engine.setOutput (unit->createOutputPort());
         if (!paced)
@@ -76,6 +90,11 @@ struct TransferRig
             if (juce::Time::getMillisecondCounter() - start > static_cast<juce::uint32> (timeoutMs))
                 return false;
             juce::MessageManager::getInstance()->runDispatchLoopUntil (1);
+            if (std::exchange (quick.pending, 0) == DeferredStep::transferFinished)
+            {
+                engine.finishTransfer();
+                ++finished;
+            }
             if (eachTurn)
                 eachTurn();
         }
@@ -97,9 +116,12 @@ struct TransferRig
     RomFileProgramList romList{store};
     MidiReceiver engine{store};
     DeferredStepTimer steps;
+    QuickSteps quick;
     std::shared_ptr<VirtualUnit> unit;
     std::mt19937 random;
     int finished{0};
     int abandoned{0};
+
+    int abandonedTransfers() const { return abandoned + quick.abandoned; }
 };
 } // namespace vr::test
