@@ -1,5 +1,7 @@
 #include "PacedSender.h"
 
+#include <algorithm>
+
 namespace vr
 {
 namespace
@@ -45,7 +47,8 @@ void PacedSender::sendLocked (const juce::MidiMessage& message)
 void PacedSender::send (const juce::MidiMessage& message)
 {
     std::unique_lock<std::mutex> lock (queueMutex);
-    const bool pauseOver = pendingGap == Clock::duration{} || Clock::now() >= lastSent + pendingGap;
+    const bool pauseOver =
+        pendingGap == Clock::duration{} || Clock::now() >= std::max (lastSent, pausedAt) + pendingGap;
     if (queue.empty() && !inFlight && pauseOver)
     {
         pendingGap = {};
@@ -54,7 +57,7 @@ void PacedSender::send (const juce::MidiMessage& message)
         return;
     }
 
-    queue.push_back ({message, pendingGap, generation});
+    queue.push_back ({message, pendingGap, pausedAt, generation});
     pendingGap = {};
     lock.unlock();
     wake.notify_all();
@@ -65,6 +68,8 @@ void PacedSender::pauseFor (int milliseconds)
     if (milliseconds <= 0)
         return;
     const std::lock_guard<std::mutex> lock (queueMutex);
+    if (pendingGap == Clock::duration{})
+        pausedAt = Clock::now();
     pendingGap += std::chrono::milliseconds (milliseconds);
 }
 
@@ -97,7 +102,7 @@ void PacedSender::run()
         Clock::time_point due;
         {
             const std::lock_guard<std::mutex> portLock (portMutex);
-            due = lastSent + next.gap;
+            due = std::max (lastSent, next.pausedAt) + next.gap;
         }
         if (Clock::now() + kSpinMargin < due)
             std::this_thread::sleep_until (due - kSpinMargin);

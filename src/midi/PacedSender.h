@@ -27,7 +27,8 @@ public:
 
     void send (const juce::MidiMessage& message);
 
-    // The next message goes out no sooner than `milliseconds` after the last.
+    // The next message goes out no sooner than `milliseconds` from now, nor
+    // sooner than that after the last message still to go before it.
     void pauseFor (int milliseconds);
 
     // True while messages wait for a pause to end.
@@ -43,6 +44,7 @@ private:
     {
         juce::MidiMessage message;
         Clock::duration gap;
+        Clock::time_point pausedAt; // the pause runs from here or from the last send, whichever is later
         unsigned generation;
     };
 
@@ -53,6 +55,7 @@ private:
     std::condition_variable wake;
     std::deque<Pending> queue;
     Clock::duration pendingGap{};
+    Clock::time_point pausedAt{};
     bool inFlight{false};
     bool quitting{false};
     // Counts port changes: a message queued for an earlier port is dropped.
