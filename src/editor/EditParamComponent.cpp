@@ -547,10 +547,13 @@ void EditParamComponent::textEditorEscapeKeyPressed (juce::TextEditor& editor)
 
 void EditParamComponent::textEditorFocusLost (juce::TextEditor& editor)
 {
-    // Text not confirmed with Return is dropped.
+    // Text not confirmed with Return is dropped, and so is the selection, so
+    // that a box not being edited looks like every other.
     const int k = knobIndexOfBox (editor);
-    if (k >= 0)
-        showKnobValue (k);
+    if (k < 0)
+        return;
+    showKnobValue (k);
+    editor.setHighlightedRegion ({});
 }
 
 void EditParamComponent::mouseDown (const juce::MouseEvent& event)

@@ -359,6 +359,7 @@ TEST_F (EditParamComponentTest, ReturnConfirmsATypedValueAndFocusLossDropsIt)
     box.focusLost (juce::Component::focusChangedByMouseClick);
     pump();
     EXPECT_EQ (box.getText(), "5.7");
+    EXPECT_TRUE (box.getHighlightedRegion().isEmpty());
     EXPECT_EQ (store.getKnob (2), 17);
     EXPECT_TRUE (sent.empty());
 
