@@ -139,6 +139,75 @@ xdotool key Return
 pause 0.5
 shot 09-renamed
 
+# --- Value and name boxes (editor view): typed text gives way to what the
+# program holds. Crops of the window are compared pixel by pixel: the reverb
+# value box (434, 513, 56 x 22 in the panel) and the name box (52, 0,
+# 186 x 40 in the strip at 136, 46).
+window_shot() { import -window "$WID" "$out/$1.png"; }
+# crop <shot> <x> <y> <w> <h>, in main-component coordinates
+crop() { convert "$out/$1.png" -crop "$4x$5+$(($2 + 1))+$(($3 + 45))" +repage "$out/$1-box.png"; }
+differing_pixels() { compare -metric AE "$out/$1-box.png" "$out/$2-box.png" null: 2>&1 || true; }
+value_box() { crop "$1" 434 513 56 22; }
+name_box() { crop "$1" $((136 + 52)) 46 186 40; }
+background() { click_main 760 120; }
+
+click_main 220 161 # editor view
+pause 0.5
+# The reference is taken after a first visit of the box: that settles the
+# text's place in it.
+click_main $((434 + 28)) $((513 + 11))
+background
+window_shot 12-value-box-shown && value_box 12-value-box-shown
+
+# A click selects the box's text, so typing replaces it; "3.4" means the
+# value already set (3.3), "abc" is dropped by Escape and by a click elsewhere.
+click_main $((434 + 28)) $((513 + 11))
+pause
+window_shot 13-value-box-focused && value_box 13-value-box-focused
+xdotool type --delay 30 "3.4"
+pause
+window_shot 14-value-box-typed && value_box 14-value-box-typed
+[ "$(differing_pixels 13-value-box-focused 14-value-box-typed)" -gt 40 ] || fail "typing did not reach the value box"
+xdotool key Return
+pause
+window_shot 15-value-box-return && value_box 15-value-box-return
+xdotool type --delay 30 "abc"
+xdotool key Escape
+pause
+window_shot 16-value-box-escape && value_box 16-value-box-escape
+xdotool type --delay 30 "abc"
+background
+window_shot 17-value-box-clicked-away && value_box 17-value-box-clicked-away
+# Still focused after Return and Escape, with the text selected: only the
+# caret may differ.
+for step in 15-value-box-return 16-value-box-escape; do
+    [ "$(differing_pixels 13-value-box-focused $step)" -lt 40 ] || fail "$step: the box does not show its value again"
+done
+[ "$(differing_pixels 12-value-box-shown 17-value-box-clicked-away)" -eq 0 ] ||
+    fail "a click on the background left typed text in the value box"
+
+# Accented letters fold to capitals as typed, "~" is refused, ten at most.
+click_main $((136 + 52 + 90)) $((46 + 20))
+xdotool key ctrl+a
+xdotool type --delay 30 "Größe~undxyz"
+background
+window_shot 18-name-folded && name_box 18-name-folded
+click_main $((136 + 52 + 90)) $((46 + 20))
+xdotool key ctrl+a
+xdotool type --delay 30 "GROSSEUNDX"
+background
+window_shot 19-name-plain && name_box 19-name-plain
+[ "$(differing_pixels 18-name-folded 19-name-plain)" -eq 0 ] || fail "the typed name was not folded to GROSSEUNDX"
+click_main $((136 + 52 + 90)) $((46 + 20))
+xdotool key ctrl+a
+xdotool type --delay 30 "E2E TEST"
+background
+window_shot 20-name-restored && name_box 20-name-restored
+[ "$(differing_pixels 19-name-plain 20-name-restored)" -gt 40 ] || fail "typing did not reach the name box"
+click_main 430 161 # back to the program list
+pause 0.5
+# --- end of value and name boxes
+
 # Quit, and send the modified slot first.
 xdotool key ctrl+q
 wait_for_window "Quit:" >/dev/null
