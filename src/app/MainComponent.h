@@ -79,7 +79,11 @@ public:
     CAboutDialogComponent& getAboutDialog() noexcept { return *aboutDialog; }
 
 private:
+    static constexpr int kShowPollMs = 50;
+
     void buttonClicked (juce::Button* button) override;
+    // Opens the command-line file as soon as this component is on screen.
+    void openCommandLineFileWhenShown (const juce::File& file);
 
     DataCenter& dataCenter;
     MidiReceiver& midiReceiver;
