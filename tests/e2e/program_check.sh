@@ -155,6 +155,8 @@ xdotool windowfocus "$question" key Escape
 pause 0.5
 xdotool search --onlyvisible --name "Confirm Open:" >/dev/null 2>&1 && fail "the header question stayed open"
 kill -0 $pid2 2>/dev/null || fail "the second program ended after the header question"
+xdotool mousemove --window "$WID" 700 300 # a closed alert stays painted until the pointer moves
+pause 0.5
 shot 13-headerless-file-declined
 kill $pid2
 wait $pid2 2>/dev/null || true
