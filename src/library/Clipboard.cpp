@@ -1,7 +1,7 @@
 #include "Clipboard.h"
 
-#include "../app/Dialogs.h"
 #include "../data/DataCenter.h"
+#include "../data/DialogInterface.h"
 
 namespace vr
 {

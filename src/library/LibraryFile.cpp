@@ -1,7 +1,7 @@
 #include "LibraryFile.h"
 
-#include "../app/Dialogs.h"
 #include "../data/DataCenter.h"
+#include "../data/DialogInterface.h"
 
 #include <cstring>
 

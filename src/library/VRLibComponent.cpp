@@ -1,6 +1,6 @@
 #include "VRLibComponent.h"
 
-#include "../app/CZELKResource.h"
+#include "../data/CZELKResource.h"
 #include "../data/DataCenter.h"
 
 namespace vr
