@@ -78,78 +78,12 @@ bool isChosen (const juce::File& file)
 {
     return file.getFullPathName().isNotEmpty();
 }
-} // namespace
 
-//==============================================================================
-void encodeLibrary (const UnitProgramList& unitList, std::uint8_t* dest) noexcept
+juce::String unreadableBecause (const juce::FileInputStream& in)
 {
-    std::memset (dest, 0, static_cast<size_t> (kFileSize));
-    std::memcpy (dest, kMagic, static_cast<size_t> (kMagicLength));
-    for (int slot = 0; slot < kNumUserPrograms; ++slot)
-    {
-        const auto record = unitList.recordAt (slot);
-        std::memcpy (dest + kHeaderSize + slot * kRecordSize, record.data(), record.size());
-    }
+    return "The file cannot be read (" + in.getStatus().getErrorMessage() + ").";
 }
 
-bool decodeLibrary (const std::uint8_t* source, size_t size, std::uint8_t* dest) noexcept
-{
-    if (size < static_cast<size_t> (kFileSize))
-        return false;
-    std::memcpy (dest, source + kHeaderSize, static_cast<size_t> (kRecordsSize));
-    return true;
-}
-
-bool hasLibraryHeader (const std::uint8_t* source, size_t size) noexcept
-{
-    return size >= static_cast<size_t> (kMagicLength) &&
-           std::memcmp (source, kMagic, static_cast<size_t> (kMagicLength)) == 0;
-}
-
-LibraryRead readLibraryFile (const juce::File& file, std::uint8_t* dest)
-{
-    LibraryRead read;
-    if (file.isDirectory())
-    {
-        read.problem = "This is a folder, not a file.";
-        return read;
-    }
-    if (!file.existsAsFile())
-    {
-        read.problem = "There is no such file.";
-        return read;
-    }
-
-    juce::FileInputStream in (file);
-    if (!in.openedOk())
-    {
-        read.problem = "The file cannot be read (" + in.getStatus().getErrorMessage() + ").";
-        return read;
-    }
-
-    std::array<std::uint8_t, kFileSize> bytes{};
-    size_t total = 0;
-    while (total < bytes.size())
-    {
-        const int got = in.read (bytes.data() + total, static_cast<int> (bytes.size() - total));
-        if (got <= 0)
-            break;
-        total += static_cast<size_t> (got);
-    }
-
-    if (in.getStatus().failed() && total == 0)
-    {
-        read.problem = "The file cannot be read (" + in.getStatus().getErrorMessage() + ").";
-        return read;
-    }
-    read.hasHeader = hasLibraryHeader (bytes.data(), total);
-    read.result =
-        decodeLibrary (bytes.data(), total, dest) ? LibraryReadResult::ok : LibraryReadResult::incomplete;
-    return read;
-}
-
-namespace
-{
 // The file a path finally names, through any chain of symbolic links; a
 // loop gives up and writes the link itself, which then replaces it.
 juce::File throughLinks (const juce::File& target)
@@ -204,6 +138,74 @@ FileWriteResult writeInPlace (const juce::File& file, const void* data, size_t s
     return holdsExactly (file, data, size) ? FileWriteResult::ok : FileWriteResult::inPlaceWriteFailed;
 }
 } // namespace
+
+//==============================================================================
+void encodeLibrary (const UnitProgramList& unitList, std::uint8_t* dest) noexcept
+{
+    std::memset (dest, 0, static_cast<size_t> (kFileSize));
+    std::memcpy (dest, kMagic, static_cast<size_t> (kMagicLength));
+    for (int slot = 0; slot < kNumUserPrograms; ++slot)
+    {
+        const auto record = unitList.recordAt (slot);
+        std::memcpy (dest + kHeaderSize + slot * kRecordSize, record.data(), record.size());
+    }
+}
+
+bool decodeLibrary (const std::uint8_t* source, size_t size, std::uint8_t* dest) noexcept
+{
+    if (size < static_cast<size_t> (kFileSize))
+        return false;
+    std::memcpy (dest, source + kHeaderSize, static_cast<size_t> (kRecordsSize));
+    return true;
+}
+
+bool hasLibraryHeader (const std::uint8_t* source, size_t size) noexcept
+{
+    return size >= static_cast<size_t> (kMagicLength) &&
+           std::memcmp (source, kMagic, static_cast<size_t> (kMagicLength)) == 0;
+}
+
+LibraryRead readLibraryFile (const juce::File& file, std::uint8_t* dest)
+{
+    LibraryRead read;
+    if (file.isDirectory())
+    {
+        read.problem = "This is a folder, not a file.";
+        return read;
+    }
+    if (!file.existsAsFile())
+    {
+        read.problem = "There is no such file.";
+        return read;
+    }
+
+    juce::FileInputStream in (file);
+    if (!in.openedOk())
+    {
+        read.problem = unreadableBecause (in);
+        return read;
+    }
+
+    std::array<std::uint8_t, kFileSize> bytes{};
+    size_t total = 0;
+    while (total < bytes.size())
+    {
+        const int got = in.read (bytes.data() + total, static_cast<int> (bytes.size() - total));
+        if (got <= 0)
+            break;
+        total += static_cast<size_t> (got);
+    }
+
+    if (in.getStatus().failed() && total == 0)
+    {
+        read.problem = unreadableBecause (in);
+        return read;
+    }
+    read.hasHeader = hasLibraryHeader (bytes.data(), total);
+    read.result =
+        decodeLibrary (bytes.data(), total, dest) ? LibraryReadResult::ok : LibraryReadResult::incomplete;
+    return read;
+}
 
 FileWriteResult writeFileAtomically (const juce::File& requested, const void* data, size_t size,
                                      const StreamWriteStep& writeStep)
