@@ -103,10 +103,8 @@ MainComponent::MainComponent (DataCenter& store, MidiReceiver& engine, MidiPortD
     engine.setProgramLists (&libraryView->getUnitList(), &libraryView->getRomList());
     engine.setCommandTarget (actionManager.get());
 
-    if (commandLineFile != juce::File())
-        libraryView->openCommandLineFile (commandLineFile);
-
     showMidiSetup();
+    openCommandLineFileWhenShown (commandLineFile);
 }
 
 MainComponent::~MainComponent()
@@ -207,7 +205,7 @@ void MainComponent::selectProgramRow (int programNumber)
 
 int MainComponent::getUnitLastSelectedRow() const
 {
-    return libraryView->getUnitTable().getLastRowSelected();
+    return libraryView->getUnitTable().lastSelectedRow();
 }
 
 void MainComponent::openFile()
@@ -241,6 +239,25 @@ void MainComponent::paste()
 void MainComponent::insert()
 {
     libraryView->insert();
+}
+
+void MainComponent::openCommandLineFileWhenShown (const juce::File& file)
+{
+    if (file == juce::File())
+        return;
+    // What the file brings up (a refusal, the header question) belongs over
+    // the window, not alone on the screen before it.
+    if (isShowing())
+    {
+        libraryView->openCommandLineFile (file);
+        return;
+    }
+    juce::Timer::callAfterDelay (kShowPollMs,
+                                 [safe = juce::Component::SafePointer<MainComponent> (this), file]
+                                 {
+                                     if (safe != nullptr)
+                                         safe->openCommandLineFileWhenShown (file);
+                                 });
 }
 
 void MainComponent::showMidiSetup()

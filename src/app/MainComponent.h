@@ -80,7 +80,11 @@ public:
     TransferProgressComponent& getTransferProgress() noexcept { return *transferProgress; }
 
 private:
+    static constexpr int kShowPollMs = 50;
+
     void buttonClicked (juce::Button* button) override;
+    // Opens the command-line file as soon as this component is on screen.
+    void openCommandLineFileWhenShown (const juce::File& file);
 
     DataCenter& dataCenter;
     MidiReceiver& midiReceiver;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "../library/ProgramRow.h"
 #include "ProgramRecord.h"
+#include "ProgramRow.h"
 
 #include <vector>
 

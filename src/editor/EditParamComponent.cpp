@@ -1,6 +1,6 @@
 #include "EditParamComponent.h"
 
-#include "../app/CZELKResource.h"
+#include "../data/CZELKResource.h"
 #include "../data/DataCenter.h"
 #include "../data/EffectTypes.h"
 #include "../midi/MidiReceiver.h"

@@ -101,7 +101,17 @@ void ProgramTable::setClock (std::function<juce::int64()> millisecondClock)
 
 RowSelection ProgramTable::currentSelection() const
 {
-    return RowSelection::of (getSelectedRows(), getLastRowSelected());
+    return RowSelection::of (getSelectedRows(), lastSelectedRow());
+}
+
+int ProgramTable::lastSelectedRow() const noexcept
+{
+    return lastRowDeselected ? -1 : getLastRowSelected();
+}
+
+void ProgramTable::selectedRowsChanged (int)
+{
+    lastRowDeselected = false;
 }
 
 void ProgramTable::fitRowsToHeight()
@@ -191,8 +201,12 @@ void ProgramTable::paintCell (juce::Graphics& g, int row, int columnId, int widt
     g.fillRect (width - 1, 0, 1, height);
 }
 
-void ProgramTable::cellClicked (int row, int, const juce::MouseEvent&)
+void ProgramTable::cellClicked (int row, int, const juce::MouseEvent& e)
 {
+    // The list box has already flipped the row; a Ctrl-click that left it
+    // unselected leaves no last selected row.
+    if (e.mods.isCommandDown() && !isRowSelected (row))
+        lastRowDeselected = true;
     recallRow (row);
 }
 
@@ -210,7 +224,7 @@ void ProgramTable::makeLastSelected (int row)
 
 int ProgramTable::moveForKey (const juce::KeyPress& key)
 {
-    const int last = getLastRowSelected();
+    const int last = lastSelectedRow();
     const int lastRow = getNumRows() - 1;
     const bool shift = key.getModifiers().isShiftDown();
     const int code = key.getKeyCode();
@@ -265,7 +279,7 @@ int ProgramTable::moveForKey (const juce::KeyPress& key)
     }
 
     if (code == juce::KeyPress::pageDownKey)
-        return selectOnly (juce::jlimit (0, lastRow, juce::jmax (0, last) + kPageRows));
+        return selectOnly (juce::jlimit (0, lastRow, last + kPageRows));
     if (code == juce::KeyPress::pageUpKey)
         return selectOnly (juce::jlimit (0, lastRow, last - kPageRows));
     if (code == juce::KeyPress::returnKey)
@@ -388,16 +402,20 @@ void CProgNameTable2::fill()
 void CProgNameTable2::fileBlockAppended (int firstRow)
 {
     updateContent();
-    const int blockStart = firstRow - kNumFactoryPrograms;
-    if (getNumSelectedRows() == 0 && blockStart >= 0 && blockStart < getNumRows())
-        selectRow (blockStart);
+    if (firstRow >= 0 && firstRow < getNumRows())
+    {
+        selectRow (firstRow, true);
+        getViewport()->setViewPosition (0, firstRow * getRowHeight());
+    }
     repaint();
 }
 
 void CProgNameTable2::closeAllFiles()
 {
+    // Taken before the rows go: the list box then moves its idea of the
+    // last selected row to the first one still there.
+    const int last = lastSelectedRow();
     list.closeAllFiles();
-    const int last = getLastRowSelected();
     if (last < 0 || last >= getNumRows())
         selectRow (getNumRows() - 1);
     repaint();

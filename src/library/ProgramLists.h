@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ProgramRow.h"
+#include "../data/ProgramRow.h"
 
 #include <functional>
 #include <vector>

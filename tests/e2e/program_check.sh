@@ -208,6 +208,31 @@ click_main 430 161 # back to the program list
 pause 0.5
 # --- end of value and name boxes
 
+# --- Files: a file without the library header, named on the command line ---
+# A second program started with random bytes as its library file asks
+# before opening it, over its own main window (not alone before it);
+# Cancel leaves the file unopened. The second program is then ended.
+foreign="$out/e2e-foreign.vrm"
+head -c 7000 /dev/urandom >"$foreign"
+VR_ALLOW_MULTIPLE_INSTANCES=1 "$app" "$foreign" >"$out/second-program.log" 2>&1 &
+pid2=$!
+trap 'kill $pid $pid2 2>/dev/null || true' EXIT
+question=$(wait_for_window "Confirm Open:")
+pause 0.5
+shot 21-headerless-file-question
+xdotool windowfocus "$question" key Escape
+pause 0.5
+xdotool search --onlyvisible --name "Confirm Open:" >/dev/null 2>&1 && fail "the header question stayed open"
+kill -0 $pid2 2>/dev/null || fail "the second program ended after the header question"
+xdotool mousemove --window "$WID" 700 300 # a closed alert stays painted until the pointer moves
+pause 0.5
+shot 22-headerless-file-declined
+kill $pid2
+wait $pid2 2>/dev/null || true
+trap 'kill $pid 2>/dev/null || true' EXIT
+pause 0.5
+# --- end of the files block ---
+
 # Quit, and send the modified slot first.
 xdotool key ctrl+q
 wait_for_window "Quit:" >/dev/null
