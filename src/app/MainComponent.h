@@ -80,10 +80,13 @@ public:
 
 private:
     void buttonClicked (juce::Button* button) override;
+    // The unit went out of reach or never answered: say so.
+    void reportLinkProblem (const juce::String& message);
 
     DataCenter& dataCenter;
     MidiReceiver& midiReceiver;
     juce::ChangeBroadcaster& programSelection;
+    Dialogs& dialogs;
 
     std::unique_ptr<juce::ApplicationCommandManager> commandManager;
     std::unique_ptr<ActionManager> actionManager;

@@ -276,6 +276,7 @@ void MidiReceiver::handleIdentityReply (const sysex::Incoming& in)
     dataCenter.midiChannel = in.channel;
     dataCenter.versionMajor = in.versionMajor;
     dataCenter.versionMinor = in.versionMinor;
+    ++identityCount;
 
     sendProgramNumberNotice();
 
@@ -533,6 +534,12 @@ void MidiReceiver::endTransfer (bool withFinishStep)
     requestStep (DeferredStep::transferEnded);
     if (withFinishStep)
         requestStep (DeferredStep::transferFinished);
+}
+
+void MidiReceiver::stopTransfer()
+{
+    if (transferRunning())
+        endTransfer (true);
 }
 
 void MidiReceiver::checkWatchdog()

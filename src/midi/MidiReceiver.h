@@ -69,10 +69,16 @@ public:
     // buffer goes back into the store and to the unit.
     void finishTransfer();
 
+    // Ends a running transfer as the watchdog does (used when a port goes away).
+    void stopTransfer();
+
     bool isReceiving() const noexcept { return bulkReceive; }
     bool isTransmitting() const noexcept { return bulkTransmit; }
     bool isAwaitingNumber() const noexcept { return awaitingNumber; }
     int getTransferIndex() const noexcept { return transferIndex; }
+    // Identity replies accepted so far: lets the setup panel tell whether the
+    // unit answered its request.
+    int getIdentityCount() const noexcept { return identityCount; }
 
     // Handles one message now, on the message thread (what the queue does
     // for every message that arrives).
@@ -133,6 +139,7 @@ private:
     int watchdogMaxRetries{20};
     double lastProgressMs{0.0};
     int retries{0};
+    int identityCount{0};
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MidiReceiver)
 };
