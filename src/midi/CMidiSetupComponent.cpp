@@ -153,18 +153,22 @@ void CMidiSetupComponent::show()
     juce::Desktop::getInstance().getAnimator().cancelAnimation (this, false);
     setAlpha (1.0f);
 
-    if (auto* parent = getParentComponent())
-        setCentrePosition (parent->getLocalBounds().getCentre());
+    centreInParent();
     apply (watcher.refresh (millisecondsNow()));
 
     setVisible (true);
     toFront (false);
-    // Taking the focus before the window is on screen fails (and asserts):
-    // the timer gives it to OK once the panel is showing.
-    enterModalState (false);
-    focusPending = true;
-    if (isShowing())
-        timerCallback();
+    // A modal state entered before the window is on screen is cancelled as
+    // the window appears, and taking the focus then fails (and asserts): at
+    // start-up the timer does both once the panel is showing.
+    modalPending = true;
+    takeTheFront();
+}
+
+void CMidiSetupComponent::centreInParent()
+{
+    if (auto* parent = getParentComponent())
+        setCentrePosition (parent->getLocalBounds().getCentre());
 }
 
 void CMidiSetupComponent::close()
@@ -172,18 +176,34 @@ void CMidiSetupComponent::close()
     if (isShowing())
         juce::Desktop::getInstance().getAnimator().fadeOut (this, kFadeMs);
     setVisible (false);
+    modalPending = false;
     exitModalState (0);
-    focusPending = false;
 }
 
 void CMidiSetupComponent::timerCallback()
 {
-    if (focusPending && isShowing())
-    {
-        focusPending = false;
-        okButton.grabKeyboardFocus();
-    }
+    takeTheFront();
     watchLink (millisecondsNow());
+}
+
+// While the panel is in front, the keyboard belongs to it. The focus can be
+// taken only once the window has the platform's focus, and the window takes
+// it back for itself when it regains that focus: so this runs at every tick.
+// It never pulls the focus from another window or from a box in front.
+void CMidiSetupComponent::takeTheFront()
+{
+    if (!isShowing())
+        return;
+    if (std::exchange (modalPending, false))
+    {
+        // The window's menu bar has taken its share of the parent by now.
+        centreInParent();
+        enterModalState (false);
+    }
+
+    auto* peer = getPeer();
+    if (isCurrentlyModal (true) && peer != nullptr && peer->isFocused() && !hasKeyboardFocus (true))
+        okButton.grabKeyboardFocus();
 }
 
 void CMidiSetupComponent::watchLink (double nowMs)
@@ -270,6 +290,11 @@ void CMidiSetupComponent::comboBoxChanged (juce::ComboBox* box)
         openInput();
     else if (box == &outputBox)
         openOutput();
+
+    // The closing list hands the focus back to the box: after a pick,
+    // Return confirms.
+    if (isShowing() && isCurrentlyModal (true))
+        okButton.grabKeyboardFocus();
 }
 
 void CMidiSetupComponent::confirm()

@@ -61,6 +61,8 @@ private:
     void timerCallback() override;
 
     void confirm();
+    void takeTheFront();
+    void centreInParent();
     void openInput();
     void openOutput();
     void apply (const MidiPortWatcher::Report& report);
@@ -77,7 +79,7 @@ private:
     juce::ComboBox inputBox;
     juce::ComboBox outputBox;
     bool firstShow{true};
-    bool focusPending{false};
+    bool modalPending{false};
     juce::String askedInput, askedOutput;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (CMidiSetupComponent)
