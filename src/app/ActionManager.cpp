@@ -356,6 +356,7 @@ void ActionManager::stopTransfer()
 {
     // A quit that waited for this transfer must not go ahead with programs unsent.
     quitPending = false;
+    quitNeedsEverySlotSent = false;
     midiReceiver.stopTransfer();
 }
 
@@ -392,6 +393,7 @@ bool ActionManager::quitWithUpdate()
     {
         transmitAllPrograms (false, true);
         quitPending = true;
+        quitNeedsEverySlotSent = true;
         return true;
     }
 
@@ -424,8 +426,20 @@ void ActionManager::runStep (int code)
             shell.setViewsEnabled (true);
             midiReceiver.finishTransfer();
             shell.programChanged();
-            if (quitPending)
-                shell.quitApplication();
+            if (std::exchange (quitPending, false))
+            {
+                // A transmit the quit waited for that ended short (a port went
+                // away, say) leaves programs unsent: ask again rather than lose them.
+                const bool unsent = std::any_of (dataCenter.modified.begin(), dataCenter.modified.end(),
+                                                 [] (std::uint8_t flag) { return flag != 0; });
+                if (std::exchange (quitNeedsEverySlotSent, false) && unsent)
+                    juce::MessageManager::callAsync ([this, token = std::weak_ptr<bool> (alive)] {
+                        if (!token.expired())
+                            askQuit();
+                    });
+                else
+                    shell.quitApplication();
+            }
             break;
         case DeferredStep::programSelected:
             shell.selectProgramRow (dataCenter.selectedProgram);
@@ -449,6 +463,7 @@ void ActionManager::reportAbandonedTransfer (int programNumber, bool wasTransmit
 {
     // A quit that waited for this transfer must not go ahead with programs unsent.
     const bool quitWasPending = std::exchange (quitPending, false);
+    quitNeedsEverySlotSent = false;
 
     // Told from the message loop, not from inside the engine's handling.
     juce::MessageManager::callAsync (

@@ -92,6 +92,7 @@ private:
     ShellControls& shell;
     bool ready{false};
     bool quitPending{false};
+    bool quitNeedsEverySlotSent{false};
     // Lets a report queued on the message loop notice that this object went.
     std::shared_ptr<bool> alive{std::make_shared<bool> (true)};
 

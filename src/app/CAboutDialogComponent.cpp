@@ -92,9 +92,13 @@ juce::String CAboutDialogComponent::unitVersionText (const DataCenter& store)
 
 void CAboutDialogComponent::paint (juce::Graphics& g)
 {
+    // The picture is the box's full size and brings its own frame: drawn at
+    // the origin, every side of it shows.
     if (auto* resources = CZELKResource::getInstancePointer())
         if (auto image = resources->loadImage ("VRwrenAbout", "png"))
-            g.drawImageAt (*image, 1, 1);
+            g.drawImageAt (*image, 0, 0);
+    g.setColour (juce::Colours::black);
+    g.drawRect (getLocalBounds(), 1);
 
     connectionLabel.setText (connectionText (dataCenter), juce::sendNotification);
     versionLabel.setText (versionText(), juce::sendNotification);

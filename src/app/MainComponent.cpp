@@ -3,6 +3,7 @@
 #include "ActionManager.h"
 #include "CAboutDialogComponent.h"
 #include "TransferProgressComponent.h"
+#include "Dialogs.h"
 #include "data/DataCenter.h"
 #include "editor/EditParamComponent.h"
 #include "editor/PGNameEditComponent.h"
@@ -35,21 +36,26 @@ void makeModeButton (juce::TextButton& button, const char* name)
     button.setColour (juce::ComboBox::outlineColourId, juce::Colours::transparentBlack);
 }
 
+// The About box fades out when closed, which leaves it transparent: undo
+// that, or it shows again as an invisible modal box.
 void showCentred (juce::Component& dialog, juce::Component& parent)
 {
+    juce::Desktop::getInstance().getAnimator().cancelAnimation (&dialog, false);
+    dialog.setAlpha (1.0f);
     dialog.setCentrePosition (parent.getLocalBounds().getCentre());
     dialog.setVisible (true);
-    dialog.toFront (true);
-    dialog.enterModalState (true);
+    dialog.toFront (false);
+    dialog.enterModalState (dialog.isShowing());
 }
 } // namespace
 
 MainComponent::MainComponent (DataCenter& store, MidiReceiver& engine, MidiPortDirectory& ports,
-                              juce::ChangeBroadcaster& selection, Dialogs& dialogs,
+                              juce::ChangeBroadcaster& selection, Dialogs& dialogsToUse,
                               const juce::File& commandLineFile)
     : dataCenter (store)
     , midiReceiver (engine)
     , programSelection (selection)
+    , dialogs (dialogsToUse)
 {
     // Children in stacking order: each lies in front of those before it.
     editorView = std::make_unique<EditParamComponent> (store, engine);
@@ -76,6 +82,7 @@ MainComponent::MainComponent (DataCenter& store, MidiReceiver& engine, MidiPortD
     midiSetup = std::make_unique<CMidiSetupComponent> (engine, ports);
     addChildComponent (*midiSetup);
     midiSetup->setCentrePosition (getLocalBounds().getCentre());
+    midiSetup->onLinkProblem = [this] (const juce::String& message) { reportLinkProblem (message); };
 
     engine.addChangeListener (editorView.get());
     engine.addChangeListener (nameStrip.get());
@@ -263,15 +270,32 @@ void MainComponent::openCommandLineFileWhenShown (const juce::File& file)
 void MainComponent::showMidiSetup()
 {
     if (aboutDialog->isVisible())
+    {
+        aboutDialog->exitModalState (0);
         aboutDialog->setVisible (false);
-    showCentred (*midiSetup, *this);
+    }
+    midiSetup->show();
+}
 
-    // At start-up the window is not on screen yet: focus the button once it is.
+void MainComponent::reportLinkProblem (const juce::String& message)
+{
+    // The About box and the transfer buttons tell the truth at once ...
+    dataCenter.connected = false;
+    enableTransferButtons();
+
+    // ... and the message comes from the message loop, not from inside the
+    // panel's timer (a modal loop there would stall every timer).
     juce::MessageManager::callAsync (
-        [safe = juce::Component::SafePointer<CMidiSetupComponent> (midiSetup.get())]
+        [safe = juce::Component::SafePointer<MainComponent> (this), message]
         {
-            if (safe != nullptr && safe->isShowing())
-                safe->getOkButton().grabKeyboardFocus();
+            if (safe == nullptr)
+                return;
+            AlertText alert;
+            alert.icon = AlertText::Icon::warning;
+            alert.title = "MIDI Setup:";
+            alert.message = message;
+            alert.buttons = {"  OK  "};
+            safe->dialogs.show (alert);
         });
 }
 

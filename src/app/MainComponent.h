@@ -85,10 +85,13 @@ private:
     void buttonClicked (juce::Button* button) override;
     // Opens the command-line file as soon as this component is on screen.
     void openCommandLineFileWhenShown (const juce::File& file);
+    // The unit went out of reach or never answered: say so.
+    void reportLinkProblem (const juce::String& message);
 
     DataCenter& dataCenter;
     MidiReceiver& midiReceiver;
     juce::ChangeBroadcaster& programSelection;
+    Dialogs& dialogs;
 
     std::unique_ptr<juce::ApplicationCommandManager> commandManager;
     std::unique_ptr<ActionManager> actionManager;

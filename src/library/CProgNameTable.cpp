@@ -32,7 +32,7 @@ constexpr juce::uint32 blockRows[] = {0xFF303030, 0xFF383838, 0xFF404040, 0xFF48
 constexpr juce::uint32 selectedRow = 0xFFD2691E;
 constexpr juce::uint32 text = 0xFFF5F5DC;
 constexpr juce::uint32 modifiedSlot = 0xFFFFFF00;
-constexpr juce::uint32 modifiedSelectedSlot = 0xFF0000FF;
+constexpr juce::uint32 modifiedSelectedSlot = 0xFF000060; // dark: readable on the orange selection
 constexpr juce::uint32 separator = 0xFF000000;
 constexpr float separatorAlpha = 0.2f;
 

@@ -2,7 +2,8 @@
 # Drives the real program in a real X window as a person would, against the
 # virtual wren: confirm the MIDI setup, wait for the unit list, audition a
 # slot, turn a knob in the editor, write the program, save and reopen a
-# library, rename a slot and quit, answering the update question. Keeps a
+# library, change the ports from the menu (a unit that does not answer, the
+# heron, the wren again), rename a slot and quit, answering the update question. Keeps a
 # screenshot of every step in the output folder, then checks what reached
 # the virtual unit.
 #
@@ -73,7 +74,7 @@ shot 01-start-midi-setup
 
 # The setup panel sits in the middle of the main component; its OK button
 # is 114, 124 inside it (96 x 24).
-click_main $((240 + 114 + 48)) $((215 + 124 + 12))
+click_main $((240 + 114 + 48)) $((204 + 124 + 12))
 wait_for_transfers 1
 pause 0.5
 shot 02-unit-list-received
@@ -130,6 +131,87 @@ pause 0.5
 xdotool mousemove --window "$WID" 646 538 click 1 # Open
 pause 1
 shot 08-library-reopened
+
+# ---- MIDI setup from the menu: Return, a unit that does not answer, the heron ----
+# The panel opens from Option > MIDI Setup... centred in the main component
+# (800 x 578 below the menu bar) and in front, and takes Return with no click
+# first. Output on the heron with the input on the wren: no unit answers,
+# and the program says so. Both on the heron: the unit list is received from
+# it and the About box names it. Then both go back to the wren.
+setup_x=240
+setup_y=204
+about_x=160
+about_y=189
+menu_option() { # item number in the Option menu
+    xdotool mousemove --window "$WID" 126 34 click 1
+    pause 0.5
+    for _ in $(seq 1 "$1"); do xdotool key Down; done
+    xdotool key Return
+    pause 0.8
+}
+# A box of the panel (48 input, 82 output), then a key in its list.
+choose_port() {
+    click_main $((setup_x + 88 + 100)) $((setup_y + $1 + 10))
+    pause 0.5
+    xdotool key "$2" Return
+    pause 0.5
+}
+# 1 when the panel's face is seen: the 300 x 10 strip across the panel's
+# foot is light on average (the tables under it are dark).
+panel_seen() {
+    import -window "$WID" "$out/probe.png"
+    convert "$out/probe.png" -crop "300x10+$((setup_x + 10 + 1))+$((setup_y + 152 + 45))" \
+        -format "%[fx:mean > 0.6 ? 1 : 0]" info:
+}
+# Keeps the About box's unit and connection lines (x 16-246, y 56-146 inside
+# it) as $1-line.png.
+about_line() {
+    menu_option 2
+    shot "$1"
+    import -window "$WID" "$out/probe.png"
+    convert "$out/probe.png" -crop "230x90+$((about_x + 16 + 1))+$((about_y + 56 + 45))" +repage "$out/$1-line.png"
+    xdotool key Escape
+    pause 0.5
+}
+differ() { [ "$(compare -metric AE "$out/$1-line.png" "$out/$2-line.png" null: 2>&1 || true)" != "0" ]; }
+transfers() { grep -c '^vr-step 4' "$log" || true; }
+
+about_line 12-about-wren
+menu_option 1
+shot 13-midi-setup-from-menu
+[ "$(panel_seen)" = 1 ] || fail "MIDI Setup... from the menu shows no panel"
+
+choose_port 82 Down # output: the heron
+xdotool key Return
+wait_for_window "MIDI Setup:" >/dev/null
+pause 0.3
+shot 14-no-unit-answered
+xdotool key Return
+pause 0.5
+about_line 15-about-not-connected
+
+menu_option 1
+choose_port 48 Down # input: the heron
+before=$(transfers)
+xdotool key Return
+wait_for_transfers $((before + 1))
+pause 0.5
+shot 16-unit-list-from-heron
+about_line 17-about-heron
+differ 12-about-wren 17-about-heron || fail "the About box does not name another unit after the heron answered"
+differ 15-about-not-connected 17-about-heron || fail "the About box shows no unit after the heron answered"
+differ 12-about-wren 15-about-not-connected || fail "the About box still shows a unit when none answered"
+
+menu_option 1
+choose_port 48 Up
+choose_port 82 Up
+before=$(transfers)
+xdotool key Return
+wait_for_transfers $((before + 1))
+pause 0.5
+shot 18-back-on-wren
+[ "$(panel_seen)" = 0 ] || fail "the panel did not close on Return"
+# ---- end of MIDI setup from the menu ----
 
 # Rename the current slot in the strip: that marks it modified.
 click_main $((136 + 52 + 90)) $((46 + 20))
@@ -252,16 +334,22 @@ kill -0 $pid 2>/dev/null && fail "the program did not quit after the transmit"
 trap - EXIT
 wait $pid || fail "the program ended with an error"
 
-# What the unit holds now.
+# What the unit holds now (the wren's part: the heron was used too).
 [ -f "$state" ] || fail "no virtual unit state was written"
-program5=$(grep '^program 5 ' "$state" | cut -d' ' -f3)
-edit=$(grep '^edit ' "$state" | cut -d' ' -f2)
+wren_state=$(awk '/^unit /{u=$0} u ~ /wren/' "$state")
+program5=$(echo "$wren_state" | grep '^program 5 ' | cut -d' ' -f3)
+edit=$(echo "$wren_state" | grep '^edit ' | cut -d' ' -f2)
 name5=$(echo "$program5" | cut -c1-20)
 # "E2E TEST  " encoded as character code - 32
 [ "$name5" = "25122500342533340000" ] || fail "slot 5 on the unit is not the renamed program ($name5)"
 # Record byte 27 (the level) is hex characters 55-56.
 level5=$(echo "$program5" | cut -c55-56)
-shipped5=$(grep '^factory 5 ' "$state" | cut -d' ' -f3 | cut -c55-56)
+shipped5=$(echo "$wren_state" | grep '^factory 5 ' | cut -d' ' -f3 | cut -c55-56)
 [ "$level5" != "$shipped5" ] || fail "the turned knob did not reach slot 5 (level $level5)"
 [ "$(echo "$edit" | cut -c55-56)" = "$level5" ] || fail "the unit's edit buffer does not hold the turned level"
+# A failed assertion in the program is a fault even when every step passed.
+if grep -q 'JUCE Assertion failure' "$log"; then
+    grep -A2 'JUCE Assertion failure' "$log" >&2
+    fail "the program hit a JUCE assertion"
+fi
 echo "program_check: all steps passed; screenshots in $out"

@@ -329,7 +329,7 @@ PaintedRow paintRow (ProgramTable& table, int row, bool selected)
 
 TEST_F (ProgNameTableTest, ModifiedSlotsShowTheirNumberInYellowOrBlueWhenSelected)
 {
-    const auto yellow = juce::Colour (0xFFFFFF00), blue = juce::Colour (0xFF0000FF);
+    const auto yellow = juce::Colour (0xFFFFFF00), blue = juce::Colour (0xFF000060);
     const auto orange = juce::Colour (0xFFD2691E), plain = juce::Colour (0xFF303030);
     store.modified[12] = 1;
 
