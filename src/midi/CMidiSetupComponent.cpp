@@ -194,8 +194,11 @@ void CMidiSetupComponent::takeTheFront()
 {
     if (!isShowing())
         return;
-    if (std::exchange (modalPending, false))
+    // An alert already up (a file named on the command line, say) stays in
+    // front: the panel waits its turn rather than block it.
+    if (modalPending && juce::Component::getCurrentlyModalComponent() == nullptr)
     {
+        modalPending = false;
         // The window's menu bar has taken its share of the parent by now.
         centreInParent();
         enterModalState (false);
