@@ -106,6 +106,9 @@ std::shared_ptr<VirtualUnit> MidiPortDirectory::getVirtualUnit (int modelCode)
         settings.modelCode = modelCode == sysex::kModelHeron ? sysex::kModelHeron : sysex::kModelWren;
         settings.versionMajor = 1;
         settings.versionMinor = 2;
+        // As fast as a unit on DIN cables, so transfers take the time they
+        // take with the real thing.
+        settings.dinPacing = true;
         unit = std::make_shared<VirtualUnit> (settings);
     }
     return unit;

@@ -75,6 +75,12 @@ shot 01-start-midi-setup
 # The setup panel sits in the middle of the main component; its OK button
 # is 114, 124 inside it (96 x 24).
 click_main $((240 + 114 + 48)) $((204 + 124 + 12))
+# Mid-receive the progress bar with its Stop button is in front (its light
+# panel at 220, 258 in the main component).
+sleep 1.5
+import -window "$WID" "$out/02-receiving-progress.png"
+panel=$(convert "$out/02-receiving-progress.png" -format '%[hex:p{227,307}]' info:)
+[ "${panel:0:6}" = "D8D8D8" ] || fail "no progress bar during the first receive (pixel $panel)"
 wait_for_transfers 1
 pause 0.5
 shot 02-unit-list-received
