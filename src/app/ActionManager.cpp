@@ -433,10 +433,12 @@ void ActionManager::runStep (int code)
                 const bool unsent = std::any_of (dataCenter.modified.begin(), dataCenter.modified.end(),
                                                  [] (std::uint8_t flag) { return flag != 0; });
                 if (std::exchange (quitNeedsEverySlotSent, false) && unsent)
-                    juce::MessageManager::callAsync ([this, token = std::weak_ptr<bool> (alive)] {
-                        if (!token.expired())
-                            askQuit();
-                    });
+                    juce::MessageManager::callAsync (
+                        [this, token = std::weak_ptr<bool> (alive)]
+                        {
+                            if (!token.expired())
+                                askQuit();
+                        });
                 else
                     shell.quitApplication();
             }

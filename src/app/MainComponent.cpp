@@ -2,8 +2,8 @@
 
 #include "ActionManager.h"
 #include "CAboutDialogComponent.h"
-#include "TransferProgressComponent.h"
 #include "Dialogs.h"
+#include "TransferProgressComponent.h"
 #include "data/DataCenter.h"
 #include "editor/EditParamComponent.h"
 #include "editor/PGNameEditComponent.h"
