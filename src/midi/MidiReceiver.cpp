@@ -97,6 +97,20 @@ int MidiReceiver::getQueuedMessageCount() const
     return static_cast<int> (queue.size());
 }
 
+bool MidiReceiver::handleNextQueued()
+{
+    juce::MidiMessage next;
+    {
+        const juce::ScopedLock sl (queueLock);
+        if (queue.empty())
+            return false;
+        next = std::move (queue.front());
+        queue.pop_front();
+    }
+    handleMessage (next);
+    return true;
+}
+
 void MidiReceiver::handleAsyncUpdate()
 {
     // A bounded slice per turn of the message loop, so a flood cannot keep
@@ -104,33 +118,15 @@ void MidiReceiver::handleAsyncUpdate()
     if (handlingDepth > 0)
         return;
     for (int i = 0; i < kMessagesPerSlice; ++i)
-    {
-        juce::MidiMessage next;
-        {
-            const juce::ScopedLock sl (queueLock);
-            if (queue.empty())
-                return;
-            next = std::move (queue.front());
-            queue.pop_front();
-        }
-        handleMessage (next);
-    }
+        if (!handleNextQueued())
+            return;
     triggerAsyncUpdate();
 }
 
 void MidiReceiver::handleQueuedMessages()
 {
-    for (;;)
+    while (handleNextQueued())
     {
-        juce::MidiMessage next;
-        {
-            const juce::ScopedLock sl (queueLock);
-            if (queue.empty())
-                return;
-            next = std::move (queue.front());
-            queue.pop_front();
-        }
-        handleMessage (next);
     }
 }
 

@@ -146,6 +146,7 @@ public:
 private:
     void messageArrived (const juce::MidiMessage& message) override; // port thread
     void handleAsyncUpdate() override;
+    bool handleNextQueued();
     void timerCallback() override { checkWatchdog(); }
 
     void handleIdentityReply (const sysex::Incoming& in);
