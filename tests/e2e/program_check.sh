@@ -271,7 +271,14 @@ window_shot 17-value-box-clicked-away && value_box 17-value-box-clicked-away
 for step in 15-value-box-return 16-value-box-escape; do
     [ "$(differing_pixels 13-value-box-focused $step)" -lt 40 ] || fail "$step: the box does not show its value again"
 done
-[ "$(differing_pixels 12-value-box-shown 17-value-box-clicked-away)" -eq 0 ] ||
+# The text may sit a few pixels to the side after an edit: compare what is
+# drawn, trimmed of the box's background.
+same_text() {
+    convert "$out/$1-box.png" -trim +repage "$out/$1-text.png"
+    convert "$out/$2-box.png" -trim +repage "$out/$2-text.png"
+    [ "$(compare -metric AE "$out/$1-text.png" "$out/$2-text.png" null: 2>&1 || echo 9999)" = "0" ]
+}
+same_text 12-value-box-shown 17-value-box-clicked-away ||
     fail "a click on the background left typed text in the value box"
 
 # Accented letters fold to capitals as typed, "~" is refused, ten at most.
