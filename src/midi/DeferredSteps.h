@@ -76,8 +76,6 @@ public:
     std::function<void (int programNumber, bool wasTransmit)> onTransferAbandoned;
     std::function<bool (int changedSlots)> onConfirmReceive;
 
-    bool isStepPending (int code) const noexcept { return pendingCode == code; }
-
 private:
     void timerCallback() override
     {

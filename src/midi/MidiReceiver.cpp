@@ -116,7 +116,10 @@ void MidiReceiver::handleAsyncUpdate()
     // A bounded slice per turn of the message loop, so a flood cannot keep
     // the window from painting and reacting.
     if (handlingDepth > 0)
+    {
+        drainHeldBack = true;
         return;
+    }
     for (int i = 0; i < kMessagesPerSlice; ++i)
         if (!handleNextQueued())
             return;
@@ -297,7 +300,6 @@ TransferProgress MidiReceiver::getProgress() const
 {
     TransferProgress p;
     p.phase = phase;
-    p.transmit = phase == TransferPhase::transmitting;
     p.done = transferDone;
     p.total = transferTotal;
     p.startedMs = transferStartedMs;
@@ -337,7 +339,7 @@ void MidiReceiver::handleMessage (const juce::MidiMessage& message)
     }
 
     // Arrivals held back while a question was up inside the handling.
-    if (--handlingDepth == 0 && getQueuedMessageCount() > 0)
+    if (--handlingDepth == 0 && std::exchange (drainHeldBack, false))
         triggerAsyncUpdate();
 }
 
@@ -555,13 +557,17 @@ void MidiReceiver::handleCurrentProgramNumber (const std::vector<std::uint8_t>& 
     requestStep (DeferredStep::transferFinished);
 }
 
-void MidiReceiver::storeDump (int n, const ProgramRecord& record)
+void MidiReceiver::acceptDump (int n, const ProgramRecord& record)
 {
-    if (unitList == nullptr)
-        return;
-    for (int i = 0; i < kRecordSize; ++i)
-        unitList->storeByte (n, i, record[static_cast<size_t> (i)]);
-    unitList->setRowName (n, decodeName (record.data()));
+    receiveBuffer = record;
+    if (unitList != nullptr)
+    {
+        for (int i = 0; i < kRecordSize; ++i)
+            unitList->storeByte (n, i, record[static_cast<size_t> (i)]);
+        unitList->setRowName (n, decodeName (record.data()));
+    }
+    // The unit plays the program it just sent.
+    dataCenter.setCurrentData (record);
 }
 
 bool MidiReceiver::handleProgramDump (const std::vector<std::uint8_t>& bytes)
@@ -575,9 +581,7 @@ bool MidiReceiver::handleProgramDump (const std::vector<std::uint8_t>& bytes)
         if (lateForAbandonedTransfer())
             return false;
         dataCenter.setCurrentProgramNumber (n % kNumPrograms);
-        receiveBuffer = record;
-        storeDump (n, record);
-        dataCenter.setCurrentData (receiveBuffer);
+        acceptDump (n, record);
         sendChangeMessage();
         return false;
     }
@@ -592,21 +596,15 @@ bool MidiReceiver::handleProgramDump (const std::vector<std::uint8_t>& bytes)
         // A program still to come is kept (it will be asked for again
         // anyway); one already received is never overwritten by a stray.
         if (n > transferIndex && n < kNumUserPrograms)
-        {
-            receiveBuffer = record;
-            storeDump (n, record);
-            dataCenter.setCurrentData (receiveBuffer);
-        }
+            acceptDump (n, record);
         retry ([this] { requestProgram (transferIndex); });
     }
     else
     {
         dataCenter.setCurrentProgramNumber (n);
-        receiveBuffer = record;
-        storeDump (n, record);
+        acceptDump (n, record);
         if (unitList != nullptr)
             unitList->markReceived (n);
-        dataCenter.setCurrentData (receiveBuffer);
         retries = 0;
         ++transferIndex;
         transferDone = transferIndex;

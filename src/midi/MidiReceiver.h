@@ -45,7 +45,6 @@ enum class TransferPhase
 struct TransferProgress
 {
     TransferPhase phase{TransferPhase::idle};
-    bool transmit{false};
     int done{0};
     int total{0};
     double startedMs{0.0};
@@ -69,7 +68,6 @@ public:
     void stopInput();
     bool hasOutput() const noexcept { return output != nullptr; }
     MidiOutputPort* getOutput() const noexcept { return output.get(); }
-    MidiInputPort* getInput() const noexcept { return input.get(); }
 
     void setProgramLists (UnitProgramList* unit, RomFileProgramList* romAndFiles) noexcept;
     void setCommandTarget (DeferredStepRunner* target) noexcept { commandTarget = target; }
@@ -159,7 +157,7 @@ private:
     // Returns true when the dump ended a Receive All.
     bool handleProgramDump (const std::vector<std::uint8_t>& bytes);
     void handleProgramChange (int programChange);
-    void storeDump (int n, const ProgramRecord& record);
+    void acceptDump (int n, const ProgramRecord& record);
 
     bool startTransfer (TransferPhase first);
     void requestStep (int code);
@@ -189,6 +187,7 @@ private:
     double abandonedAtMs{-1.0e9};
     int identityCount{0};
     int handlingDepth{0};
+    bool drainHeldBack{false};
     UnitProgramList* unitList{nullptr};
     RomFileProgramList* romList{nullptr};
     DeferredStepRunner* commandTarget{nullptr};

@@ -73,12 +73,6 @@ void PacedSender::pauseFor (int milliseconds)
     pendingGap += std::chrono::milliseconds (milliseconds);
 }
 
-bool PacedSender::isBusy() const
-{
-    const std::lock_guard<std::mutex> lock (queueMutex);
-    return !queue.empty() || inFlight;
-}
-
 void PacedSender::flush()
 {
     std::unique_lock<std::mutex> lock (queueMutex);

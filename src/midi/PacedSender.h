@@ -31,9 +31,6 @@ public:
     // sooner than that after the last message still to go before it.
     void pauseFor (int milliseconds);
 
-    // True while messages wait for a pause to end.
-    bool isBusy() const;
-
     // Waits until everything queued has been sent (for shut-down and tests).
     void flush();
 
@@ -51,7 +48,7 @@ private:
     void run();
     void sendLocked (const juce::MidiMessage& message);
 
-    mutable std::mutex queueMutex;
+    std::mutex queueMutex;
     std::condition_variable wake;
     std::deque<Pending> queue;
     Clock::duration pendingGap{};
