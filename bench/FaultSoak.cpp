@@ -11,6 +11,7 @@
 //
 // Usage: vr_fault_soak [runs-per-case]
 
+#include "support/RecordingEngine.h"
 #include "support/TransferRig.h"
 
 #include <cstdio>
@@ -49,10 +50,7 @@ struct Totals
 
 juce::MidiMessage maker (int code, std::vector<std::uint8_t> payload = {})
 {
-    std::vector<std::uint8_t> b{0xf0, 0x7d, 0x30, 0x00, 0x01, 0x0f, static_cast<std::uint8_t> (code)};
-    b.insert (b.end(), payload.begin(), payload.end());
-    b.push_back (0xf7);
-    return juce::MidiMessage (b.data(), static_cast<int> (b.size()));
+    return test::messageOf (test::maker (code, std::move (payload)));
 }
 
 void runOnce (Fault fault, bool transmit, std::uint32_t seed, Totals& totals)

@@ -4,7 +4,7 @@
 #include "library/ProgramLists.h"
 #include "midi/MidiReceiver.h"
 #include "support/RecordingDialogs.h"
-#include "support/RecordingPorts.h"
+#include "support/RecordingEngine.h"
 
 #include <gtest/gtest.h>
 
@@ -54,10 +54,7 @@ struct Flows : ::testing::Test
 
     void receive (std::vector<std::uint8_t> payload, int code)
     {
-        std::vector<std::uint8_t> b{0xf0, 0x7d, 0x30, 0x00, 0x01, 0x0f, static_cast<std::uint8_t> (code)};
-        b.insert (b.end(), payload.begin(), payload.end());
-        b.push_back (0xf7);
-        engine.handleMessage (test::messageOf (b));
+        engine.handleMessage (test::messageOf (test::maker (code, std::move (payload))));
     }
 
     void pumpFor (int ms) { juce::MessageManager::getInstance()->runDispatchLoopUntil (ms); }
@@ -366,8 +363,7 @@ TEST_F (Flows, QuitDuringATransferStopsItOrKeepsIt)
 
 TEST_F (Flows, IdentifyingAUnitAsksBeforeReplacingUntransmittedChanges)
 {
-    const std::vector<std::uint8_t> reply{0xf0, 0x7e, 0x00, 0x06, 0x02, 0x7d, 0x0f, 0x01,
-                                          0x00, 0x00, 0x05, 0x00, 0x01, 0x00, 0xf7};
+    const auto reply = test::identityReply (0x00);
 
     // The first connection: nothing changed, nothing asked.
     engine.handleMessage (test::messageOf (reply));

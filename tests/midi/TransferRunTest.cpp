@@ -1,5 +1,5 @@
 #include "support/Interleaving.h"
-#include "support/RecordingPorts.h"
+#include "support/RecordingEngine.h"
 #include "support/TransferRig.h"
 
 #include <gtest/gtest.h>
@@ -11,17 +11,10 @@ namespace vr
 namespace
 {
 using test::bytesOf;
+using test::maker;
 using test::makerCode;
 using test::messageOf;
 using Bytes = std::vector<std::uint8_t>;
-
-Bytes maker (int code, Bytes payload = {})
-{
-    Bytes b{0xf0, 0x7d, 0x30, 0x00, 0x01, 0x0f, static_cast<std::uint8_t> (code)};
-    b.insert (b.end(), payload.begin(), payload.end());
-    b.push_back (0xf7);
-    return b;
-}
 
 Bytes dump (int n, std::uint8_t fill = 7)
 {
@@ -30,8 +23,7 @@ Bytes dump (int n, std::uint8_t fill = 7)
     return maker (0x4c, payload);
 }
 
-const Bytes identity{0xf0, 0x7e, 0x00, 0x06, 0x02, 0x7d, 0x0f, 0x01,
-                     0x00, 0x00, 0x05, 0x00, 0x01, 0x00, 0xf7};
+const Bytes identity = test::identityReply (0x00);
 
 // What may arrive, by name, for the tables below.
 const std::map<std::string, Bytes> arrivals{
@@ -47,21 +39,9 @@ const std::map<std::string, Bytes> arrivals{
     {"program change", {0xc0, 0x07}},
 };
 
-// An engine on a recording port with no pauses, driven message by message.
-struct Engine
+// The recording engine, brought into each phase.
+struct Engine : test::RecordingEngine
 {
-    Engine()
-    {
-        unitList.fill();
-        romList.fill();
-        engine.pause = [] (int) {};
-        engine.setOutput (std::make_unique<test::RecordingOutputPort> (sent));
-        engine.setProgramLists (&unitList, &romList);
-        engine.setCommandTarget (&steps);
-    }
-
-    void receive (const Bytes& b) { engine.handleMessage (messageOf (b)); }
-
     // Brings the engine into a phase: receiving and transmitting stand at
     // program 5 and 3.
     void enter (TransferPhase phase)
@@ -106,18 +86,10 @@ struct Engine
             const int code = makerCode (m);
             if (!out.empty())
                 out += ' ';
-            out +=
-                code < 0 ? juce::String ("ch").toStdString() : juce::String::toHexString (code).toStdString();
+            out += code < 0 ? std::string ("ch") : juce::String::toHexString (code).toStdString();
         }
         return out;
     }
-
-    DataCenter store;
-    UnitProgramList unitList{store};
-    RomFileProgramList romList{store};
-    std::vector<juce::MidiMessage> sent;
-    test::RecordingStepRunner steps;
-    MidiReceiver engine{store};
 };
 
 const char* nameOf (TransferPhase p)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RecordingEngine.h"
 #include "TransferRig.h"
 
 #include <string>
@@ -41,12 +42,7 @@ inline InterleavingResult runInterleaving (std::uint32_t seed, bool paced = fals
         violation ("could not start");
 
     auto maker = [] (int code, std::vector<std::uint8_t> payload)
-    {
-        std::vector<std::uint8_t> b{0xf0, 0x7d, 0x30, 0x00, 0x01, 0x0f, static_cast<std::uint8_t> (code)};
-        b.insert (b.end(), payload.begin(), payload.end());
-        b.push_back (0xf7);
-        return juce::MidiMessage (b.data(), static_cast<int> (b.size()));
-    };
+    { return messageOf (test::maker (code, std::move (payload))); };
 
     bool disturbed = false; // a stray the engine cannot tell from the unit's own answer
     bool stopped = false;
@@ -63,11 +59,8 @@ inline InterleavingResult runInterleaving (std::uint32_t seed, bool paced = fals
         switch (random() % 14)
         {
             case 0:
-            {
-                const std::uint8_t reply[] = {0xf0, 0x7e, 0, 6, 2, 0x7d, 0x0f, 1, 8, 0, 3, 0, 2, 0, 0xf7};
-                rig.engine.handleMessage (juce::MidiMessage (reply, sizeof (reply)));
+                rig.engine.handleMessage (messageOf (identityReply (0x08, 0, 2, 3)));
                 break;
-            }
             case 1:
                 disturbed = disturbed || phaseBefore == TransferPhase::transmitting;
                 rig.engine.handleMessage (maker (0x21, {}));
