@@ -1,5 +1,6 @@
 #include "AlertBox.h"
 
+#include "data/SharedColours.h"
 namespace vr
 {
 namespace
@@ -8,11 +9,11 @@ namespace Look
 {
 constexpr juce::uint32 background = 0xff2b2b2b;
 constexpr juce::uint32 frame = 0xff5a5a5a;
-constexpr juce::uint32 accent = 0xffd2691e; // the tables' selection colour
+constexpr juce::uint32 accent = SharedColours::selection;
 constexpr juce::uint32 title = 0xfff5f5dc;
 constexpr juce::uint32 text = 0xffeeeeee;
-constexpr juce::uint32 button = 0xff505050;
-constexpr juce::uint32 buttonOn = 0xff2f2fcb;
+constexpr juce::uint32 button = SharedColours::button;
+constexpr juce::uint32 buttonOn = SharedColours::buttonOn;
 constexpr juce::uint32 infoIcon = 0xff4f8fc0;
 } // namespace Look
 

@@ -3,6 +3,7 @@
 #include "AppInfo.h"
 #include "CZELKResource.h"
 #include "data/DataCenter.h"
+#include "data/SharedColours.h"
 #include "midi/SysexMessages.h"
 
 namespace vr
@@ -36,8 +37,8 @@ CAboutDialogComponent::CAboutDialogComponent (const DataCenter& store)
 {
     okButton.setName ("new button");
     okButton.setButtonText ("OK");
-    okButton.setColour (juce::TextButton::buttonColourId, juce::Colour (0xff505050));
-    okButton.setColour (juce::TextButton::buttonOnColourId, juce::Colour (0xff2f2fcb));
+    okButton.setColour (juce::TextButton::buttonColourId, juce::Colour (SharedColours::button));
+    okButton.setColour (juce::TextButton::buttonOnColourId, juce::Colour (SharedColours::buttonOn));
     okButton.setColour (juce::TextButton::textColourOffId, juce::Colours::white);
     okButton.setColour (juce::TextButton::textColourOnId, juce::Colours::white);
     okButton.addListener (this);

@@ -1,5 +1,6 @@
 #include "TransferProgressComponent.h"
 
+#include "data/SharedColours.h"
 #include "midi/MidiReceiver.h"
 
 namespace vr
@@ -7,8 +8,6 @@ namespace vr
 namespace
 {
 constexpr int kRefreshMs = 100;
-const juce::Colour kPanelColour{0xffd8d8d8};
-const juce::Colour kFrameColour{0xff505050};
 } // namespace
 
 TransferProgressComponent::TransferProgressComponent (MidiReceiver& engine)
@@ -84,8 +83,8 @@ void TransferProgressComponent::update()
 
 void TransferProgressComponent::paint (juce::Graphics& g)
 {
-    g.fillAll (kPanelColour);
-    g.setColour (kFrameColour);
+    g.fillAll (juce::Colour (SharedColours::panel));
+    g.setColour (juce::Colour (SharedColours::button));
     g.drawRect (getLocalBounds(), 2);
     g.setColour (juce::Colours::black);
     g.setFont (juce::Font (15.0f, juce::Font::bold));

@@ -2,6 +2,7 @@
 
 #include "../data/DataCenter.h"
 #include "../data/EffectTypes.h"
+#include "../data/SharedColours.h"
 #include "../midi/MidiReceiver.h"
 
 namespace vr
@@ -29,7 +30,7 @@ namespace Colours
 constexpr juce::uint32 unitRow = 0xFF303030;
 // ROM and file table, by block of 200 rows: factory, file 1, file 2, file 3.
 constexpr juce::uint32 blockRows[] = {0xFF303030, 0xFF383838, 0xFF404040, 0xFF484848};
-constexpr juce::uint32 selectedRow = 0xFFD2691E;
+constexpr juce::uint32 selectedRow = SharedColours::selection;
 constexpr juce::uint32 text = 0xFFF5F5DC;
 constexpr juce::uint32 modifiedSlot = 0xFFFFFF00;
 constexpr juce::uint32 modifiedSelectedSlot = 0xFF000060; // dark: readable on the orange selection

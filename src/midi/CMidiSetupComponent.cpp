@@ -1,6 +1,7 @@
 #include "CMidiSetupComponent.h"
 
 #include "MidiReceiver.h"
+#include "data/SharedColours.h"
 
 namespace vr
 {
@@ -35,8 +36,8 @@ CMidiSetupComponent::CMidiSetupComponent (MidiReceiver& engine, MidiPortDirector
 {
     okButton.setName ("new button");
     okButton.setButtonText ("OK");
-    okButton.setColour (juce::TextButton::buttonColourId, juce::Colour (0xff505050));
-    okButton.setColour (juce::TextButton::buttonOnColourId, juce::Colour (0xff2f2fcb));
+    okButton.setColour (juce::TextButton::buttonColourId, juce::Colour (SharedColours::button));
+    okButton.setColour (juce::TextButton::buttonOnColourId, juce::Colour (SharedColours::buttonOn));
     okButton.addListener (this);
     addAndMakeVisible (okButton);
 
@@ -109,7 +110,7 @@ juce::String CMidiSetupComponent::portGoneText (const juce::String& inputName, c
 
 void CMidiSetupComponent::paint (juce::Graphics& g)
 {
-    g.fillAll (juce::Colour (0xffd8d8d8));
+    g.fillAll (juce::Colour (SharedColours::panel));
 
     const auto area = getLocalBounds().reduced (8).toFloat();
     g.setGradientFill (juce::ColourGradient (juce::Colour (0xffa1a1a1), area.getTopLeft(),
