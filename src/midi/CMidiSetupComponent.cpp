@@ -19,14 +19,6 @@ double millisecondsNow()
     return juce::Time::getMillisecondCounterHiRes();
 }
 
-int indexOf (const juce::Array<MidiPortChoice>& choices, const std::optional<MidiPortChoice>& choice)
-{
-    if (choice.has_value())
-        for (int i = 0; i < choices.size(); ++i)
-            if (choices.getReference (i).sameAs (*choice))
-                return i;
-    return -1;
-}
 } // namespace
 
 CMidiSetupComponent::CMidiSetupComponent (MidiReceiver& engine, MidiPortDirectory& ports)
@@ -249,7 +241,7 @@ void CMidiSetupComponent::refill (juce::ComboBox& box, const juce::Array<MidiPor
     for (int i = 0; i < choices.size(); ++i)
         box.addItem (choices.getReference (i).name, i + 1);
     // Not a change of port: the box only follows the list.
-    box.setSelectedId (indexOf (choices, keep) + 1, juce::dontSendNotification);
+    box.setSelectedId (keep.has_value() ? indexOfPort (choices, *keep) + 1 : 0, juce::dontSendNotification);
 }
 
 std::optional<MidiPortChoice>

@@ -27,6 +27,15 @@ struct MidiPortChoice
     }
 };
 
+// Where the port is in the list, by sameAs; -1 when it is not listed.
+inline int indexOfPort (const juce::Array<MidiPortChoice>& choices, const MidiPortChoice& port)
+{
+    for (int i = 0; i < choices.size(); ++i)
+        if (choices.getReference (i).sameAs (port))
+            return i;
+    return -1;
+}
+
 // The ports a user can choose: the platform's devices first, then the two
 // virtual units. Choosing a virtual unit for input and output connects both
 // to the same unit, which lives as long as the directory or a port of it.

@@ -15,19 +15,11 @@ bool sameLists (const juce::Array<MidiPortChoice>& a, const juce::Array<MidiPort
     return true;
 }
 
-bool listed (const juce::Array<MidiPortChoice>& list, const MidiPortChoice& choice)
-{
-    for (const auto& entry : list)
-        if (entry.sameAs (choice))
-            return true;
-    return false;
-}
-
 // Moves a port in use that is no longer listed into `gone`.
 void checkInUse (std::optional<MidiPortChoice>& inUse, const juce::Array<MidiPortChoice>& list,
                  std::optional<MidiPortChoice>& gone)
 {
-    if (inUse.has_value() && !listed (list, *inUse))
+    if (inUse.has_value() && indexOfPort (list, *inUse) < 0)
     {
         gone = inUse;
         inUse.reset();
