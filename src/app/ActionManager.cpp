@@ -386,10 +386,7 @@ bool ActionManager::quitWithUpdate()
     if (transferRunning())
         return false;
 
-    const bool anyModified = std::any_of (dataCenter.modified.begin(), dataCenter.modified.end(),
-                                          [] (std::uint8_t flag) { return flag != 0; });
-
-    if (dataCenter.connected && anyModified && ask (updateQuestion, updateMessage))
+    if (dataCenter.connected && dataCenter.countModified() > 0 && ask (updateQuestion, updateMessage))
     {
         transmitAllPrograms (false, true);
         quitPending = true;
@@ -430,9 +427,7 @@ void ActionManager::runStep (int code)
             {
                 // A transmit the quit waited for that ended short (a port went
                 // away, say) leaves programs unsent: ask again rather than lose them.
-                const bool unsent = std::any_of (dataCenter.modified.begin(), dataCenter.modified.end(),
-                                                 [] (std::uint8_t flag) { return flag != 0; });
-                if (std::exchange (quitNeedsEverySlotSent, false) && unsent)
+                if (std::exchange (quitNeedsEverySlotSent, false) && dataCenter.countModified() > 0)
                     juce::MessageManager::callAsync (
                         [this, token = std::weak_ptr<bool> (alive)]
                         {

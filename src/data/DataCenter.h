@@ -59,6 +59,8 @@ public:
     bool connected{false};
     int viewMode{0}; // 1 editor shown, 0 library shown
     std::array<std::uint8_t, kNumUserPrograms> modified{};
+    // Slots changed here and not yet transmitted, from slot `first` on.
+    int countModified (int first = 0) const noexcept;
     bool bulkTransfer{false};
     std::vector<CProgParamColumn> clipboard;
 

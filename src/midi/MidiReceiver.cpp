@@ -264,9 +264,7 @@ bool MidiReceiver::startTransmitAll (bool modifiedOnlyMode)
     editBufferSaved = true;
     modifiedOnly = modifiedOnlyMode;
     if (modifiedOnly)
-        transferTotal =
-            1 + static_cast<int> (std::count_if (dataCenter.modified.begin() + 1, dataCenter.modified.end(),
-                                                 [] (std::uint8_t flag) { return flag != 0; }));
+        transferTotal = 1 + dataCenter.countModified (1);
     // Program 0 goes first in both modes; its modified flag is cleared when
     // the unit acknowledges it, so an unacknowledged slot stays marked.
     sendProgramDump (0);
@@ -360,8 +358,7 @@ void MidiReceiver::handleIdentityReply (const sysex::Incoming& in)
 
     // The receive that follows replaces the whole list: slots changed here
     // and not yet transmitted are the user's to give up.
-    const int changed = static_cast<int> (std::count_if (
-        dataCenter.modified.begin(), dataCenter.modified.end(), [] (std::uint8_t f) { return f != 0; }));
+    const int changed = dataCenter.countModified();
     if (changed > 0 && commandTarget != nullptr && !commandTarget->confirmReceiveOverChanges (changed))
         return;
     if (phase != TransferPhase::idle) // something started one while the question was up
