@@ -209,9 +209,6 @@ bool ActionManager::isCommandEnabled (juce::CommandID commandID) const
 
 bool ActionManager::perform (const InvocationInfo& info)
 {
-    if (offDuringTransfer (info.commandID) && transferRunning())
-        return true;
-
     switch (info.commandID)
     {
         case CommandIDs::openFile:
