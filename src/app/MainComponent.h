@@ -77,7 +77,6 @@ public:
     PGNameEditComponent& getNameStrip() noexcept { return *nameStrip; }
     CMidiSetupComponent& getMidiSetup() noexcept { return *midiSetup; }
     CAboutDialogComponent& getAboutDialog() noexcept { return *aboutDialog; }
-    TransferProgressComponent& getTransferProgress() noexcept { return *transferProgress; }
 
 private:
     static constexpr int kShowPollMs = 50;

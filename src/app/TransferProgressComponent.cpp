@@ -8,6 +8,34 @@ namespace vr
 namespace
 {
 constexpr int kRefreshMs = 100;
+
+// "Receiving 057 / 200", "Transmitting 012 / 37"; empty when no transfer
+// of programs runs.
+juce::String statusText (const TransferProgress& progress)
+{
+    const char* doing = nullptr;
+    switch (progress.phase)
+    {
+        case TransferPhase::identifying:
+        case TransferPhase::receiving:
+        case TransferPhase::awaitingNumber:
+            doing = "Receiving ";
+            break;
+        case TransferPhase::transmitting:
+            doing = "Transmitting ";
+            break;
+        case TransferPhase::idle:
+        case TransferPhase::finishing:
+            return {};
+    }
+    return doing + juce::String::formatted ("%03d", progress.done) + " / " + juce::String (progress.total);
+}
+
+juce::String elapsedText (double elapsedMs)
+{
+    const int seconds = juce::jmax (0, static_cast<int> (elapsedMs / 1000.0));
+    return juce::String (seconds / 60) + ":" + juce::String::formatted ("%02d", seconds % 60);
+}
 } // namespace
 
 TransferProgressComponent::TransferProgressComponent (MidiReceiver& engine)
@@ -16,6 +44,7 @@ TransferProgressComponent::TransferProgressComponent (MidiReceiver& engine)
     setName ("TransferProgress");
     bar.setName ("TransferProgressBar");
     bar.setPercentageDisplay (false);
+    bar.setColour (juce::ProgressBar::foregroundColourId, juce::Colour (SharedColours::selection));
     stopButton.setName ("TransferStop");
     stopButton.onClick = [this]
     {
@@ -32,31 +61,6 @@ TransferProgressComponent::TransferProgressComponent (MidiReceiver& engine)
 TransferProgressComponent::~TransferProgressComponent()
 {
     stopTimer();
-}
-
-juce::String TransferProgressComponent::statusText (const TransferProgress& progress)
-{
-    switch (progress.phase)
-    {
-        case TransferPhase::identifying:
-        case TransferPhase::receiving:
-        case TransferPhase::awaitingNumber:
-            return "Receiving " + juce::String::formatted ("%03d", progress.done) + " / " +
-                   juce::String (progress.total);
-        case TransferPhase::transmitting:
-            return "Transmitting " + juce::String::formatted ("%03d", progress.done) + " / " +
-                   juce::String (progress.total);
-        case TransferPhase::idle:
-        case TransferPhase::finishing:
-            break;
-    }
-    return {};
-}
-
-juce::String TransferProgressComponent::elapsedText (double elapsedMs)
-{
-    const int seconds = juce::jmax (0, static_cast<int> (elapsedMs / 1000.0));
-    return juce::String (seconds / 60) + ":" + juce::String::formatted ("%02d", seconds % 60);
 }
 
 void TransferProgressComponent::update()

@@ -7,7 +7,6 @@
 namespace vr
 {
 class MidiReceiver;
-struct TransferProgress;
 
 // The bar shown while a Receive All or Transmit All runs: how far it is, how
 // long it has taken, and a Stop button. It follows the engine by itself and
@@ -21,18 +20,10 @@ public:
     void paint (juce::Graphics& g) override;
     void resized() override;
 
-    // "Receiving 057 / 200", "Transmitting 012 / 37"; empty when no transfer
-    // of programs runs.
-    static juce::String statusText (const TransferProgress& progress);
-    static juce::String elapsedText (double elapsedMs);
-
     // Re-reads the engine now (the timer does it ten times a second).
     void update();
 
     std::function<void()> onStop;
-
-    juce::TextButton& getStopButton() noexcept { return stopButton; }
-    const juce::String& getStatus() const noexcept { return status; }
 
 private:
     void timerCallback() override { update(); }
