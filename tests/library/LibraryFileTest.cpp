@@ -81,8 +81,9 @@ struct LibraryFileTest : ::testing::Test
     }
 
     const juce::File oldWorkingFolder = juce::File::getCurrentWorkingDirectory();
+    // One folder per test process: ctest runs tests of one suite side by side.
     const juce::File folder = juce::File::getSpecialLocation (juce::File::tempDirectory)
-                                  .getNonexistentChildFile ("vr-library", {}, false);
+                                  .getChildFile ("vr-library-" + juce::Uuid().toString());
     DataCenter store;
     UnitProgramList unit{store};
     RomFileProgramList rom{store};

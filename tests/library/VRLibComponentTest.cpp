@@ -77,8 +77,9 @@ struct VRLibComponentTest : ::testing::Test
 
     int tagAt (int slot) { return view.getUnitList().readByte (slot, 20); }
 
+    // One folder per test process: ctest runs tests of one suite side by side.
     const juce::File folder = juce::File::getSpecialLocation (juce::File::tempDirectory)
-                                  .getNonexistentChildFile ("vr-libview", {}, false);
+                                  .getChildFile ("vr-libview-" + juce::Uuid().toString());
     DataCenter store;
     std::vector<juce::MidiMessage> sent;
     MidiReceiver engine{store};
