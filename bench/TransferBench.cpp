@@ -3,6 +3,11 @@
 // wire time of every byte exchanged plus the pauses the engine must make.
 //
 //   CASE measured_ms floor_ms ratio
+//
+// and, for each flow, the longest time the message loop went without running
+// (the window would not repaint or react meanwhile), against a 20 ms goal:
+//
+//   stall-CASE longest_message_thread_stall_ms 20 ratio
 
 #include "data/DataCenter.h"
 #include "library/ProgramLists.h"
@@ -10,8 +15,10 @@
 #include "midi/SysexMessages.h"
 #include "midi/VirtualUnit.h"
 
+#include <atomic>
 #include <cstdio>
 #include <functional>
+#include <thread>
 
 // The framework's own one-step message loop (not in its headers).
 namespace juce
@@ -125,13 +132,90 @@ bool timeTransmit (bool din, const char* name)
     report (name, measured, wire + kNumberNoticePauseMs);
     return true;
 }
+// Posts a message every 2 ms from its own thread and keeps the longest wait
+// before the message loop ran one: how long the loop was kept from running.
+class StallProbe
+{
+public:
+    StallProbe()
+        : thread (
+              [this]
+              {
+                  while (!quitting)
+                  {
+                      const double postedAt = juce::Time::getMillisecondCounterHiRes();
+                      // The message may run after the probe is gone: it holds the figure itself.
+                      juce::MessageManager::callAsync (
+                          [figure = longest, postedAt]
+                          {
+                              const double waited = juce::Time::getMillisecondCounterHiRes() - postedAt;
+                              if (waited > figure->load())
+                                  figure->store (waited);
+                          });
+                      std::this_thread::sleep_for (std::chrono::milliseconds (2));
+                  }
+              })
+    {
+    }
+
+    ~StallProbe()
+    {
+        quitting = true;
+        thread.join();
+    }
+
+    double longestMs() const { return longest->load(); }
+
+private:
+    std::atomic<bool> quitting{false};
+    std::shared_ptr<std::atomic<double>> longest = std::make_shared<std::atomic<double>> (0.0);
+    std::thread thread;
+};
+
+constexpr double kStallGoalMs = 20.0;
+
+bool timeStall (const char* name, const std::function<void (Rig&)>& begin,
+                const std::function<bool (Rig&)>& done)
+{
+    Rig rig (true);
+    double longest = 0.0;
+    {
+        StallProbe probe;
+        if (rig.runUntil ([&] { begin (rig); }, [&] { return done (rig); }) < 0.0)
+            return false;
+        // Let the probe's last messages through (the probe keeps the loop busy).
+        rig.runUntil ([] {}, [] { return false; }, 20.0);
+        longest = probe.longestMs();
+    }
+    report (name, longest, kStallGoalMs);
+    return true;
+}
+
+bool timeStalls()
+{
+    return timeStall (
+               "stall-receive", [] (Rig& rig) { rig.engine.startReceiveAll(); },
+               [] (Rig& rig) { return !rig.engine.isReceiving(); }) &&
+           timeStall (
+               "stall-transmit", [] (Rig& rig) { rig.engine.startTransmitAll (false); },
+               [] (Rig& rig) { return !rig.engine.isTransmitting(); }) &&
+           timeStall (
+               "stall-write",
+               [] (Rig& rig)
+               {
+                   rig.store.setSelectedProgram (57);
+                   rig.engine.sendWriteRequest (57);
+               },
+               [] (Rig& rig) { return !rig.engine.isWritePending() && rig.unit->getCurrentProgram() == 57; });
+}
 } // namespace
 
 int main()
 {
     const juce::ScopedJuceInitialiser_GUI juce;
     const bool ok = timeReceive (false, "receive-unpaced") && timeReceive (true, "receive-din") &&
-                    timeTransmit (false, "transmit-unpaced") && timeTransmit (true, "transmit-din");
+                    timeTransmit (false, "transmit-unpaced") && timeTransmit (true, "transmit-din") &&
+                    timeStalls();
     if (!ok)
         std::fprintf (stderr, "a transfer did not finish\n");
     return ok ? 0 : 1;

@@ -70,7 +70,9 @@ enum Question
     transmitQuestion,
     receiveQuestion,
     quitQuestion,
-    updateQuestion
+    updateQuestion,
+    quitDuringTransferQuestion,
+    receiveOverChangesQuestion
 };
 
 struct QuestionSpec
@@ -89,11 +91,35 @@ const QuestionSpec questions[] = {
     {AlertText::Icon::warning, "Receive:", "  OK  ", "Cancel"},
     {AlertText::Icon::warning, "Quit:", "  OK  ", "Cancel"},
     {AlertText::Icon::question, "Update:", "  Yes ", "  No  "},
+    {AlertText::Icon::warning, "Quit:", "Stop and quit", "Keep it running"},
+    {AlertText::Icon::warning, "Receive:", "Receive", "Keep my changes"},
 };
 
 const char* const receiveMessage = "This command will overwrite current list. \nAre you sure?";
 const char* const quitMessage = "Are you sure?";
 const char* const updateMessage = "Transmit all modified programs before quitting?";
+const char* const quitDuringTransferMessage = "A transfer is running.\nStop it and quit, or keep it running?";
+
+// Commands that would start a second transfer or change what is being sent.
+bool offDuringTransfer (juce::CommandID id)
+{
+    switch (id)
+    {
+        case CommandIDs::transmitAll:
+        case CommandIDs::receiveAll:
+        case CommandIDs::writeCurrentProgram:
+        case CommandIDs::midiSetup:
+        case CommandIDs::openFile:
+        case CommandIDs::closeFiles:
+        case CommandIDs::paste:
+        case CommandIDs::insert:
+        case CommandIDs::cut:
+        case CommandIDs::clear:
+            return true;
+        default:
+            return false;
+    }
+}
 
 juce::String slotText (int programNumber)
 {
@@ -112,6 +138,7 @@ ActionManager::ActionManager (DataCenter& store, MidiReceiver& engine, UnitProgr
     onStep = [this] (int code) { runStep (code); };
     onTransferAbandoned = [this] (int programNumber, bool wasTransmit)
     { reportAbandonedTransfer (programNumber, wasTransmit); };
+    onConfirmReceive = [this] (int changedSlots) { return askReceiveOverChanges (changedSlots); };
 }
 
 ActionManager::~ActionManager()
@@ -145,13 +172,13 @@ void ActionManager::getCommandInfo (juce::CommandID commandID, juce::Application
 
 bool ActionManager::transferRunning() const noexcept
 {
-    return midiReceiver.isReceiving() || midiReceiver.isTransmitting();
+    return midiReceiver.isTransferRunning();
 }
 
 bool ActionManager::isCommandEnabled (juce::CommandID commandID) const
 {
-    // The transfer commands are checked before anything else is known.
-    if ((commandID == CommandIDs::transmitAll || commandID == CommandIDs::receiveAll) && transferRunning())
+    // Checked before anything else is known.
+    if (offDuringTransfer (commandID) && transferRunning())
         return false;
     if (!ready)
         return true;
@@ -175,8 +202,6 @@ bool ActionManager::isCommandEnabled (juce::CommandID commandID) const
             return ClipboardCommands::canPaste (unitList, lastSelected);
         case CommandIDs::insert:
             return ClipboardCommands::canInsert (unitList, lastSelected);
-        case CommandIDs::midiSetup:
-            return !transferRunning();
         default:
             return true;
     }
@@ -263,6 +288,17 @@ bool ActionManager::ask (int question, const juce::String& message)
     return dialogs.show (alert) == 0;
 }
 
+juce::String ActionManager::receiveOverChangesText (int changedSlots)
+{
+    return "The unit's programs will replace " + juce::String (changedSlots) +
+           " changed slots that were not transmitted.";
+}
+
+bool ActionManager::askReceiveOverChanges (int changedSlots)
+{
+    return ask (receiveOverChangesQuestion, receiveOverChangesText (changedSlots));
+}
+
 void ActionManager::askWriteCurrentProgram()
 {
     if (ask (writeQuestion, writeQuestionText (dataCenter.selectedProgram)))
@@ -296,9 +332,10 @@ bool ActionManager::transmitAllPrograms (bool askFirst, bool modifiedOnly)
     if (askFirst && !ask (transmitQuestion, transmitQuestionText (dataCenter.modelCode)))
         return false;
 
+    if (transferRunning())
+        return false;
     shell.setViewsEnabled (false);
-    midiReceiver.startTransmitAll (modifiedOnly);
-    return true;
+    return midiReceiver.startTransmitAll (modifiedOnly);
 }
 
 bool ActionManager::receiveAllPrograms()
@@ -306,26 +343,51 @@ bool ActionManager::receiveAllPrograms()
     if (!ask (receiveQuestion, receiveMessage))
         return false;
 
+    if (transferRunning())
+        return false;
     shell.setViewsEnabled (false);
-    midiReceiver.startReceiveAll();
-    return true;
+    return midiReceiver.startReceiveAll();
+}
+
+void ActionManager::stopTransfer()
+{
+    // A quit that waited for this transfer must not go ahead with programs unsent.
+    quitPending = false;
+    quitNeedsEverySlotSent = false;
+    midiReceiver.stopTransfer();
 }
 
 void ActionManager::askQuit()
 {
+    if (transferRunning())
+    {
+        // Never a second transfer beside this one: stop it (the final step
+        // gives the unit its edit buffer back, then the program ends) or go on.
+        if (ask (quitDuringTransferQuestion, quitDuringTransferMessage))
+        {
+            stopTransfer();
+            if (transferRunning())
+                quitPending = true;
+            else
+                shell.quitApplication();
+        }
+        return;
+    }
+
     if (ask (quitQuestion, quitMessage))
         quitWithUpdate();
 }
 
 bool ActionManager::quitWithUpdate()
 {
-    const bool anyModified = std::any_of (dataCenter.modified.begin(), dataCenter.modified.end(),
-                                          [] (std::uint8_t flag) { return flag != 0; });
+    if (transferRunning())
+        return false;
 
-    if (dataCenter.connected && anyModified && ask (updateQuestion, updateMessage))
+    if (dataCenter.connected && dataCenter.countModified() > 0 && ask (updateQuestion, updateMessage))
     {
         transmitAllPrograms (false, true);
         quitPending = true;
+        quitNeedsEverySlotSent = true;
         return true;
     }
 
@@ -358,8 +420,20 @@ void ActionManager::runStep (int code)
             shell.setViewsEnabled (true);
             midiReceiver.finishTransfer();
             shell.programChanged();
-            if (quitPending)
-                shell.quitApplication();
+            if (std::exchange (quitPending, false))
+            {
+                // A transmit the quit waited for that ended short (a port went
+                // away, say) leaves programs unsent: ask again rather than lose them.
+                if (std::exchange (quitNeedsEverySlotSent, false) && dataCenter.countModified() > 0)
+                    juce::MessageManager::callAsync (
+                        [this, token = std::weak_ptr<bool> (alive)]
+                        {
+                            if (!token.expired())
+                                askQuit();
+                        });
+                else
+                    shell.quitApplication();
+            }
             break;
         case DeferredStep::programSelected:
             shell.selectProgramRow (dataCenter.selectedProgram);
@@ -370,10 +444,20 @@ void ActionManager::runStep (int code)
     }
 }
 
+juce::String ActionManager::abandonedTransferText (int programNumber, bool wasTransmit)
+{
+    const auto awaited = programNumber < 0 ? juce::String ("while waiting for the unit's edit buffer")
+                                           : "at program " + juce::String::formatted ("%03d", programNumber);
+    return juce::String (wasTransmit ? "Transmit" : "Receive") + " stopped " + awaited +
+           ": the unit did not answer.\n" +
+           (wasTransmit ? "Programs not sent stay marked as modified." : "Check the MIDI connection.");
+}
+
 void ActionManager::reportAbandonedTransfer (int programNumber, bool wasTransmit)
 {
     // A quit that waited for this transfer must not go ahead with programs unsent.
     const bool quitWasPending = std::exchange (quitPending, false);
+    quitNeedsEverySlotSent = false;
 
     // Told from the message loop, not from inside the engine's handling.
     juce::MessageManager::callAsync (
@@ -385,10 +469,7 @@ void ActionManager::reportAbandonedTransfer (int programNumber, bool wasTransmit
             AlertText alert;
             alert.icon = AlertText::Icon::warning;
             alert.title = wasTransmit ? "Transmit:" : "Receive:";
-            alert.message =
-                juce::String (wasTransmit ? "Transmit" : "Receive") + " stopped at program " +
-                juce::String::formatted ("%03d", programNumber) + ": the unit did not answer.\n" +
-                (wasTransmit ? "Programs not sent stay marked as modified." : "Check the MIDI connection.");
+            alert.message = abandonedTransferText (programNumber, wasTransmit);
             alert.buttons = {"  OK  "};
             dialogs.show (alert);
 

@@ -63,6 +63,8 @@ public:
     // Returns true when it started a transfer.
     bool transmitAllPrograms (bool askFirst, bool modifiedOnly);
     bool receiveAllPrograms();
+    // Ends the running transfer at once, as the watchdog would.
+    void stopTransfer();
     void askQuit();
     // True when it started a transmit and the quit waits for it.
     bool quitWithUpdate();
@@ -73,10 +75,13 @@ public:
     static juce::String writeQuestionText (int programNumber);
     static juce::String factoryWriteQuestionText (int programNumber);
     static juce::String transmitQuestionText (int modelCode);
+    static juce::String receiveOverChangesText (int changedSlots);
+    static juce::String abandonedTransferText (int programNumber, bool wasTransmit);
 
 private:
     void runStep (int code);
     void reportAbandonedTransfer (int programNumber, bool wasTransmit);
+    bool askReceiveOverChanges (int changedSlots);
     bool ask (int question, const juce::String& message);
     bool transferRunning() const noexcept;
 
@@ -87,6 +92,7 @@ private:
     ShellControls& shell;
     bool ready{false};
     bool quitPending{false};
+    bool quitNeedsEverySlotSent{false};
     // Lets a report queued on the message loop notice that this object went.
     std::shared_ptr<bool> alive{std::make_shared<bool> (true)};
 

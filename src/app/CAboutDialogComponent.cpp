@@ -3,6 +3,7 @@
 #include "AppInfo.h"
 #include "CZELKResource.h"
 #include "data/DataCenter.h"
+#include "data/SharedColours.h"
 #include "midi/SysexMessages.h"
 
 namespace vr
@@ -36,8 +37,8 @@ CAboutDialogComponent::CAboutDialogComponent (const DataCenter& store)
 {
     okButton.setName ("new button");
     okButton.setButtonText ("OK");
-    okButton.setColour (juce::TextButton::buttonColourId, juce::Colour (0xff505050));
-    okButton.setColour (juce::TextButton::buttonOnColourId, juce::Colour (0xff2f2fcb));
+    okButton.setColour (juce::TextButton::buttonColourId, juce::Colour (SharedColours::button));
+    okButton.setColour (juce::TextButton::buttonOnColourId, juce::Colour (SharedColours::buttonOn));
     okButton.setColour (juce::TextButton::textColourOffId, juce::Colours::white);
     okButton.setColour (juce::TextButton::textColourOnId, juce::Colours::white);
     okButton.addListener (this);
@@ -92,9 +93,13 @@ juce::String CAboutDialogComponent::unitVersionText (const DataCenter& store)
 
 void CAboutDialogComponent::paint (juce::Graphics& g)
 {
+    // The picture is the box's full size and brings its own frame: drawn at
+    // the origin, every side of it shows.
     if (auto* resources = CZELKResource::getInstancePointer())
         if (auto image = resources->loadImage ("VRwrenAbout", "png"))
-            g.drawImageAt (*image, 1, 1);
+            g.drawImageAt (*image, 0, 0);
+    g.setColour (juce::Colours::black);
+    g.drawRect (getLocalBounds(), 1);
 
     connectionLabel.setText (connectionText (dataCenter), juce::sendNotification);
     versionLabel.setText (versionText(), juce::sendNotification);

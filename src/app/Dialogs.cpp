@@ -1,38 +1,12 @@
 #include "Dialogs.h"
 
+#include "AlertBox.h"
+
 namespace vr
 {
-namespace
-{
-juce::MessageBoxIconType iconFor (AlertText::Icon icon)
-{
-    switch (icon)
-    {
-        case AlertText::Icon::info:
-            return juce::MessageBoxIconType::InfoIcon;
-        case AlertText::Icon::warning:
-            return juce::MessageBoxIconType::WarningIcon;
-        case AlertText::Icon::question:
-            return juce::MessageBoxIconType::QuestionIcon;
-        case AlertText::Icon::none:
-            break;
-    }
-    return juce::MessageBoxIconType::NoIcon;
-}
-} // namespace
-
 int JuceDialogs::show (const AlertText& alert)
 {
-    juce::AlertWindow window (alert.title, alert.message, iconFor (alert.icon));
-    for (int i = 0; i < alert.buttons.size(); ++i)
-    {
-        // Return takes the first button, Escape the last, as the framework's own boxes do.
-        const auto key = i == 0 ? juce::KeyPress (juce::KeyPress::returnKey)
-                                : (i == alert.buttons.size() - 1 ? juce::KeyPress (juce::KeyPress::escapeKey)
-                                                                 : juce::KeyPress());
-        window.addButton (alert.buttons[i], i + 1, key);
-    }
-
+    AlertBox window (alert);
     const int result = window.runModalLoop();
     return result > 0 ? result - 1 : -1;
 }

@@ -2,6 +2,8 @@
 
 #include "ActionManager.h"
 #include "CAboutDialogComponent.h"
+#include "Dialogs.h"
+#include "TransferProgressComponent.h"
 #include "data/DataCenter.h"
 #include "editor/EditParamComponent.h"
 #include "editor/PGNameEditComponent.h"
@@ -20,6 +22,7 @@ const juce::Rectangle<int> editorView{0, 0, 800, 592};
 const juce::Rectangle<int> nameStrip{136, 46, 290, 40};
 const juce::Rectangle<int> editorButton{122, 135, 197, 52};
 const juce::Rectangle<int> libraryButton{336, 135, 197, 52};
+const juce::Rectangle<int> transferProgress{220, 258, 360, 84};
 } // namespace Bounds
 
 // The mode buttons are see-through: the views' pictures draw the tabs.
@@ -33,21 +36,26 @@ void makeModeButton (juce::TextButton& button, const char* name)
     button.setColour (juce::ComboBox::outlineColourId, juce::Colours::transparentBlack);
 }
 
+// The About box fades out when closed, which leaves it transparent: undo
+// that, or it shows again as an invisible modal box.
 void showCentred (juce::Component& dialog, juce::Component& parent)
 {
+    juce::Desktop::getInstance().getAnimator().cancelAnimation (&dialog, false);
+    dialog.setAlpha (1.0f);
     dialog.setCentrePosition (parent.getLocalBounds().getCentre());
     dialog.setVisible (true);
-    dialog.toFront (true);
-    dialog.enterModalState (true);
+    dialog.toFront (false);
+    dialog.enterModalState (dialog.isShowing());
 }
 } // namespace
 
 MainComponent::MainComponent (DataCenter& store, MidiReceiver& engine, MidiPortDirectory& ports,
-                              juce::ChangeBroadcaster& selection, Dialogs& dialogs,
+                              juce::ChangeBroadcaster& selection, Dialogs& dialogsToUse,
                               const juce::File& commandLineFile)
     : dataCenter (store)
     , midiReceiver (engine)
     , programSelection (selection)
+    , dialogs (dialogsToUse)
 {
     // Children in stacking order: each lies in front of those before it.
     editorView = std::make_unique<EditParamComponent> (store, engine);
@@ -74,6 +82,7 @@ MainComponent::MainComponent (DataCenter& store, MidiReceiver& engine, MidiPortD
     midiSetup = std::make_unique<CMidiSetupComponent> (engine, ports);
     addChildComponent (*midiSetup);
     midiSetup->setCentrePosition (getLocalBounds().getCentre());
+    midiSetup->onLinkProblem = [this] (const juce::String& message) { reportLinkProblem (message); };
 
     engine.addChangeListener (editorView.get());
     engine.addChangeListener (nameStrip.get());
@@ -88,6 +97,12 @@ MainComponent::MainComponent (DataCenter& store, MidiReceiver& engine, MidiPortD
     addKeyListener (commandManager->getKeyMappings());
     actionManager->setReady (true);
 
+    // In front of everything but the dialogs; it stays enabled while the views grey out.
+    transferProgress = std::make_unique<TransferProgressComponent> (engine);
+    addChildComponent (*transferProgress);
+    transferProgress->setBounds (Bounds::transferProgress);
+    transferProgress->onStop = [this] { actionManager->stopTransfer(); };
+
     libraryView->onReceiveAll = [this] { actionManager->receiveAllPrograms(); };
     libraryView->onTransmitAll = [this] { actionManager->transmitAllPrograms (true, false); };
 
@@ -95,10 +110,8 @@ MainComponent::MainComponent (DataCenter& store, MidiReceiver& engine, MidiPortD
     engine.setProgramLists (&libraryView->getUnitList(), &libraryView->getRomList());
     engine.setCommandTarget (actionManager.get());
 
-    if (commandLineFile != juce::File())
-        libraryView->openCommandLineFile (commandLineFile);
-
     showMidiSetup();
+    openCommandLineFileWhenShown (commandLineFile);
 }
 
 MainComponent::~MainComponent()
@@ -135,7 +148,12 @@ void MainComponent::setViewsEnabled (bool enabled)
     m_ModeButtonEditor.setEnabled (enabled);
     m_ModeButtonPGList.setEnabled (enabled);
     libraryView->setEnabled (enabled);
+    editorView->setEnabled (enabled);
     nameStrip->setEnabled (enabled);
+    if (transferProgress != nullptr)
+        transferProgress->update();
+    if (commandManager != nullptr)
+        commandManager->commandStatusChanged();
 }
 
 void MainComponent::changeListenerCallback (juce::ChangeBroadcaster*)
@@ -194,7 +212,7 @@ void MainComponent::selectProgramRow (int programNumber)
 
 int MainComponent::getUnitLastSelectedRow() const
 {
-    return libraryView->getUnitTable().getLastRowSelected();
+    return libraryView->getUnitTable().lastSelectedRow();
 }
 
 void MainComponent::openFile()
@@ -230,18 +248,54 @@ void MainComponent::insert()
     libraryView->insert();
 }
 
+void MainComponent::openCommandLineFileWhenShown (const juce::File& file)
+{
+    if (file == juce::File())
+        return;
+    // What the file brings up (a refusal, the header question) belongs over
+    // the window, not alone on the screen before it.
+    if (isShowing())
+    {
+        libraryView->openCommandLineFile (file);
+        return;
+    }
+    juce::Timer::callAfterDelay (kShowPollMs,
+                                 [safe = juce::Component::SafePointer<MainComponent> (this), file]
+                                 {
+                                     if (safe != nullptr)
+                                         safe->openCommandLineFileWhenShown (file);
+                                 });
+}
+
 void MainComponent::showMidiSetup()
 {
     if (aboutDialog->isVisible())
+    {
+        aboutDialog->exitModalState (0);
         aboutDialog->setVisible (false);
-    showCentred (*midiSetup, *this);
+    }
+    midiSetup->show();
+}
 
-    // At start-up the window is not on screen yet: focus the button once it is.
+void MainComponent::reportLinkProblem (const juce::String& message)
+{
+    // The About box and the transfer buttons tell the truth at once ...
+    dataCenter.connected = false;
+    enableTransferButtons();
+
+    // ... and the message comes from the message loop, not from inside the
+    // panel's timer (a modal loop there would stall every timer).
     juce::MessageManager::callAsync (
-        [safe = juce::Component::SafePointer<CMidiSetupComponent> (midiSetup.get())]
+        [safe = juce::Component::SafePointer<MainComponent> (this), message]
         {
-            if (safe != nullptr && safe->isShowing())
-                safe->getOkButton().grabKeyboardFocus();
+            if (safe == nullptr)
+                return;
+            AlertText alert;
+            alert.icon = AlertText::Icon::warning;
+            alert.title = "MIDI Setup:";
+            alert.message = message;
+            alert.buttons = {"  OK  "};
+            safe->dialogs.show (alert);
         });
 }
 

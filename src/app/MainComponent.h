@@ -18,6 +18,7 @@ class MenuBarManager;
 class MidiPortDirectory;
 class MidiReceiver;
 class PGNameEditComponent;
+class TransferProgressComponent;
 class VRLibComponent;
 
 // The window's content: both views, the name strip over them, the two mode
@@ -37,8 +38,7 @@ public:
     void paint (juce::Graphics& g) override;
     void resized() override;
 
-    // The editor view greys out with the rest: only the mode buttons, the
-    // library view and the strip are switched.
+    // Every view greys out while a transfer runs; the progress bar stays live.
     void setViewsEnabled (bool enabled) override;
 
     void changeListenerCallback (juce::ChangeBroadcaster* source) override;
@@ -79,11 +79,18 @@ public:
     CAboutDialogComponent& getAboutDialog() noexcept { return *aboutDialog; }
 
 private:
+    static constexpr int kShowPollMs = 50;
+
     void buttonClicked (juce::Button* button) override;
+    // Opens the command-line file as soon as this component is on screen.
+    void openCommandLineFileWhenShown (const juce::File& file);
+    // The unit went out of reach or never answered: say so.
+    void reportLinkProblem (const juce::String& message);
 
     DataCenter& dataCenter;
     MidiReceiver& midiReceiver;
     juce::ChangeBroadcaster& programSelection;
+    Dialogs& dialogs;
 
     std::unique_ptr<juce::ApplicationCommandManager> commandManager;
     std::unique_ptr<ActionManager> actionManager;
@@ -93,6 +100,7 @@ private:
     std::unique_ptr<PGNameEditComponent> nameStrip;
     std::unique_ptr<CMidiSetupComponent> midiSetup;
     std::unique_ptr<CAboutDialogComponent> aboutDialog;
+    std::unique_ptr<TransferProgressComponent> transferProgress;
     juce::TextButton m_ModeButtonEditor;
     juce::TextButton m_ModeButtonPGList;
 

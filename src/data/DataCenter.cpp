@@ -1,5 +1,7 @@
 #include "DataCenter.h"
 
+#include <algorithm>
+
 namespace vr
 {
 DataCenter::DataCenter()
@@ -86,5 +88,10 @@ int DataCenter::getKnob (int knobIndex) const noexcept
 void DataCenter::setKnob (int value, int knobIndex) noexcept
 {
     current[static_cast<size_t> (knobIndexToByte (knobIndex))] = static_cast<std::uint8_t> (value);
+}
+int DataCenter::countModified (int first) const noexcept
+{
+    return static_cast<int> (std::count_if (modified.begin() + juce::jlimit (0, kNumUserPrograms, first),
+                                            modified.end(), [] (std::uint8_t flag) { return flag != 0; }));
 }
 } // namespace vr

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "../library/ProgramRow.h"
 #include "ProgramRecord.h"
+#include "ProgramRow.h"
 
 #include <vector>
 
@@ -59,6 +59,8 @@ public:
     bool connected{false};
     int viewMode{0}; // 1 editor shown, 0 library shown
     std::array<std::uint8_t, kNumUserPrograms> modified{};
+    // Slots changed here and not yet transmitted, from slot `first` on.
+    int countModified (int first = 0) const noexcept;
     bool bulkTransfer{false};
     std::vector<CProgParamColumn> clipboard;
 

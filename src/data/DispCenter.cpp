@@ -107,8 +107,9 @@ constexpr double kSlack = 1e-9;
 constexpr double kWindow = 0.15;
 constexpr double kTopOfScale = 10.0;
 
+// The minus sign stays: a negative number means the knob's minimum.
 const char* const numberJunk = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
-                               "<!#$%&'()=~|-+^?_,/>";
+                               "<!#$%&'()=~|+^?_,/>";
 // Keeps D/d for the detune entries and the minus sign for the lower half.
 const char* const pitchJunk = "ABCEFGHIJKLMNOPQRSTUVWXYZabcefghijklmnopqrstuvwxyz"
                               "<!#$%&'()=~|^?_+.,/>";
@@ -214,7 +215,6 @@ double readNumber (const juce::String& cleaned) noexcept
     return std::isnan (number) ? 0.0 : number;
 }
 
-// The minus sign goes too, so the result is never negative.
 double cleanNumber (const juce::String& text)
 {
     return readNumber (text.removeCharacters (numberJunk).trim());
@@ -306,21 +306,38 @@ int parseOscillator (const juce::String& text)
     return exact >= 0 ? exact : findOscillator (wave + pulse);
 }
 
-int parseDelay (const juce::String& text, bool shortDelay)
+// "ms" after the number means milliseconds and "s" seconds, as the box shows
+// them; a bare number up to two is seconds, a larger one milliseconds.
+double delayMillisecondsOf (const juce::String& text)
 {
     const double number = cleanNumber (text);
-    const double milliseconds = number <= 2.0 ? number * 1000.0 : number;
+    const auto unit = text.toLowerCase();
+    if (unit.contains ("ms"))
+        return number;
+    if (unit.containsChar ('s') || number <= 2.0)
+        return number * 1000.0;
+    return number;
+}
+
+int parseDelay (const juce::String& text, bool shortDelay)
+{
+    const double milliseconds = delayMillisecondsOf (text);
+    // Only value 0 has no delay at all; every other step lies above it.
+    if (milliseconds <= 0.0)
+        return 0;
     const double step = shortDelay ? 5.0 : 20.0;
-    const double value = std::floor ((milliseconds + step) / step);
+    const double value = std::floor ((milliseconds + step) / step + kSlack);
     return value > kDelaySteps - 1 ? kDelaySteps - 1 : static_cast<int> (value);
 }
 
 int parseMidFrequency (const juce::String& text)
 {
     const double number = cleanNumber (text);
+    if (number < 1.0)
+        return 0;
     if (number >= 5.0)
         return 4;
-    return juce::jlimit (0, 4, static_cast<int> (number) - 1);
+    return static_cast<int> (number) - 1;
 }
 } // namespace
 
@@ -343,7 +360,8 @@ juce::String DispCenter::valueToText (int parameter, int value) const
         case Scale::oscillator:
             return textOf (oscillatorTexts, value);
         case Scale::midFrequency:
-            return juce::String (juce::jlimit (0, 30, value) % 5 + 1);
+            // The stored value as it is, not first limited to the knob's range.
+            return juce::String (juce::jmax (0, value) % 5 + 1);
         case Scale::delayTime:
         {
             const int entry =

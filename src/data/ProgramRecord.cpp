@@ -17,12 +17,6 @@ constexpr ProgramRecord defaultProgram = makeDefaultRecord();
 
 constexpr int firstStoredChar = 32;
 constexpr int lastStoredValue = 62; // '^'
-
-void lowerTo (std::uint8_t& value, int limit) noexcept
-{
-    if (value > limit)
-        value = static_cast<std::uint8_t> (limit);
-}
 } // namespace
 
 int knobIndexToByte (int knobIndex) noexcept
@@ -80,6 +74,52 @@ juce::String decodeName (const std::uint8_t* src10)
     return name;
 }
 
+namespace
+{
+// Latin letters with marks, by code point range, and the capitals they fold to.
+struct Fold
+{
+    juce::juce_wchar first, last;
+    const char* capitals;
+};
+constexpr Fold kFolds[] = {
+    {0xc0, 0xc5, "A"},      {0xc6, 0xc6, "AE"},   {0xc7, 0xc7, "C"},   {0xc8, 0xcb, "E"},
+    {0xcc, 0xcf, "I"},      {0xd0, 0xd0, "D"},    {0xd1, 0xd1, "N"},   {0xd2, 0xd6, "O"},
+    {0xd8, 0xd8, "O"},      {0xd9, 0xdc, "U"},    {0xdd, 0xdd, "Y"},   {0xde, 0xde, "TH"},
+    {0xdf, 0xdf, "SS"},     {0xff, 0xff, "Y"},    {0x100, 0x105, "A"}, {0x106, 0x10d, "C"},
+    {0x10e, 0x111, "D"},    {0x112, 0x11b, "E"},  {0x11c, 0x123, "G"}, {0x124, 0x127, "H"},
+    {0x128, 0x131, "I"},    {0x132, 0x133, "IJ"}, {0x134, 0x135, "J"}, {0x136, 0x138, "K"},
+    {0x139, 0x142, "L"},    {0x143, 0x14b, "N"},  {0x14c, 0x151, "O"}, {0x152, 0x153, "OE"},
+    {0x154, 0x159, "R"},    {0x15a, 0x161, "S"},  {0x162, 0x167, "T"}, {0x168, 0x173, "U"},
+    {0x174, 0x175, "W"},    {0x176, 0x178, "Y"},  {0x179, 0x17e, "Z"}, {0x17f, 0x17f, "S"},
+    {0x1e9e, 0x1e9e, "SS"},
+};
+
+juce::String foldCharacter (juce::juce_wchar c)
+{
+    if (c >= 'a' && c <= 'z')
+        return juce::String::charToString (static_cast<juce::juce_wchar> (c - 'a' + 'A'));
+    if (c >= firstStoredChar && c <= firstStoredChar + lastStoredValue)
+        return juce::String::charToString (c);
+    // Latin-1's small letters sit 0x20 above their capitals (0xf7 is a sign).
+    if (c >= 0xe0 && c <= 0xfe && c != 0xf7)
+        c -= 0x20;
+    for (const auto& fold : kFolds)
+        if (c >= fold.first && c <= fold.last)
+            return fold.capitals;
+    return {};
+}
+} // namespace
+
+juce::String foldToNameCharacters (const juce::String& text)
+{
+    juce::String folded;
+    folded.preallocateBytes (text.getNumBytesAsUTF8() + 1);
+    for (auto p = text.getCharPointer(); !p.isEmpty();)
+        folded += foldCharacter (p.getAndAdvance());
+    return folded;
+}
+
 bool dynamicsTypeIsLimited (int dynamicsType) noexcept
 {
     switch (dynamicsType)
@@ -100,24 +140,28 @@ bool dynamicsTypeIsLimited (int dynamicsType) noexcept
 
 namespace
 {
-int dynamicsKnobMaximum (int type) noexcept
+// The narrower range a type gives its knob; kNoLimit for types that give none.
+constexpr int kNoLimit = -1;
+constexpr int kFullRange = 30;
+
+int dynamicsKnobLimit (int type) noexcept
 {
-    return dynamicsTypeIsLimited (type) ? 27 : 30;
+    return dynamicsTypeIsLimited (type) ? 27 : kNoLimit;
 }
 
-int gainMaximum (int ampType) noexcept
+int gainLimit (int ampType) noexcept
 {
     if (ampType >= 15 && ampType <= 21)
         return 4;
-    return ampType == 25 ? 27 : 30;
+    return ampType == 25 ? 27 : kNoLimit;
 }
 
-int trebleMaximum (int ampType) noexcept
+int trebleLimit (int ampType) noexcept
 {
-    return ampType == 25 ? 15 : 30;
+    return ampType == 25 ? 15 : kNoLimit;
 }
 
-int modulationKnobMaximum (int type) noexcept
+int modulationKnobLimit (int type) noexcept
 {
     if ((type >= 16 && type <= 18) || type == 33)
         return 27;
@@ -125,25 +169,36 @@ int modulationKnobMaximum (int type) noexcept
         return 29;
     if (type >= 22 && type <= 28)
         return 11;
-    return 30;
+    return kNoLimit;
+}
+
+int orFullRange (int limit) noexcept
+{
+    return limit == kNoLimit ? kFullRange : limit;
+}
+
+void lowerTo (std::uint8_t& value, int limit) noexcept
+{
+    if (limit != kNoLimit && value > limit)
+        value = static_cast<std::uint8_t> (limit);
 }
 } // namespace
 
 void applyDynamicsLimit (ProgramRecord& record) noexcept
 {
-    lowerTo (record[RecordByte::dynamicsKnob], dynamicsKnobMaximum (record[RecordByte::dynamicsType]));
+    lowerTo (record[RecordByte::dynamicsKnob], dynamicsKnobLimit (record[RecordByte::dynamicsType]));
 }
 
 void applyAmpLimits (ProgramRecord& record) noexcept
 {
     const int type = record[RecordByte::ampType];
-    lowerTo (record[RecordByte::ampGain], gainMaximum (type));
-    lowerTo (record[RecordByte::ampTreble], trebleMaximum (type));
+    lowerTo (record[RecordByte::ampGain], gainLimit (type));
+    lowerTo (record[RecordByte::ampTreble], trebleLimit (type));
 }
 
 void applyModulationLimit (ProgramRecord& record) noexcept
 {
-    lowerTo (record[RecordByte::modulationKnob], modulationKnobMaximum (record[RecordByte::modulationType]));
+    lowerTo (record[RecordByte::modulationKnob], modulationKnobLimit (record[RecordByte::modulationType]));
 }
 
 int knobMaximum (const ProgramRecord& record, int knobIndex) noexcept
@@ -151,17 +206,24 @@ int knobMaximum (const ProgramRecord& record, int knobIndex) noexcept
     switch (knobIndex)
     {
         case 0:
-            return dynamicsKnobMaximum (record[RecordByte::dynamicsType]);
+            return orFullRange (dynamicsKnobLimit (record[RecordByte::dynamicsType]));
         case 3:
-            return modulationKnobMaximum (record[RecordByte::modulationType]);
+            return orFullRange (modulationKnobLimit (record[RecordByte::modulationType]));
         case 6:
-            return gainMaximum (record[RecordByte::ampType]);
+            return orFullRange (gainLimit (record[RecordByte::ampType]));
         case 7:
-            return trebleMaximum (record[RecordByte::ampType]);
+            return orFullRange (trebleLimit (record[RecordByte::ampType]));
         case 11:
             return 99;
         default:
             return 31;
     }
+}
+
+int sectionOfKnob (int knobIndex) noexcept
+{
+    constexpr std::array<int, kNumKnobs> sections{dynamics, amp, cabinet, modulation, delay, reverb,
+                                                  amp,      amp, amp,     -1,         -1,    delay};
+    return sections[static_cast<size_t> (juce::jlimit (0, kNumKnobs - 1, knobIndex))];
 }
 } // namespace vr

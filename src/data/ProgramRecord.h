@@ -72,6 +72,11 @@ juce::juce_wchar decodeNameChar (int storedValue) noexcept;
 void encodeName (const juce::String& text, std::uint8_t* dest10) noexcept;
 juce::String decodeName (const std::uint8_t* src10);
 
+// What a typed name can become on the unit: letters, accented ones too,
+// folded to their plain capitals (a sharp s to SS), every other character
+// the name cannot hold dropped. The result may be longer than the text.
+juce::String foldToNameCharacters (const juce::String& text);
+
 // Program numbers: 0-199 user programs, 200-399 factory programs.
 constexpr int kNumUserPrograms = 200;
 constexpr int kNumFactoryPrograms = 200;
@@ -90,7 +95,8 @@ constexpr bool isUserProgram (int programNumber) noexcept
 }
 
 // Dependent limits: a type selection narrows the range of one or two knobs.
-// Each lowers the dependent byte to its limit, never raises it.
+// Each lowers the dependent byte to its limit, never raises it; types that
+// narrow nothing leave the byte as it is, even above the knob's range.
 void applyDynamicsLimit (ProgramRecord& record) noexcept;
 void applyAmpLimits (ProgramRecord& record) noexcept;
 void applyModulationLimit (ProgramRecord& record) noexcept;
@@ -101,4 +107,7 @@ bool dynamicsTypeIsLimited (int dynamicsType) noexcept;
 // The largest value knob k may take under the record's current types; 31
 // where no type narrows it (the slider range is then the effective limit).
 int knobMaximum (const ProgramRecord& record, int knobIndex) noexcept;
+
+// The effect section knob k belongs to; -1 for the program's level and NR.
+int sectionOfKnob (int knobIndex) noexcept;
 } // namespace vr

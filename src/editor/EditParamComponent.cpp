@@ -1,6 +1,6 @@
 #include "EditParamComponent.h"
 
-#include "../app/CZELKResource.h"
+#include "../data/CZELKResource.h"
 #include "../data/DataCenter.h"
 #include "../data/EffectTypes.h"
 #include "../midi/MidiReceiver.h"
@@ -190,6 +190,7 @@ const FixedCaption kFixedCaptions[] = {
 };
 
 constexpr int kOnOffPauseMs = 100;
+constexpr float kDimmedKnobAlpha = 0.4f;
 } // namespace
 
 //==============================================================================
@@ -312,6 +313,8 @@ EditParamComponent::EditParamComponent (DataCenter& store, MidiReceiver& engine)
         editor.setPopupMenuEnabled (false);
         editor.setJustification (juce::Justification::centred);
         editor.setIndents (2, 3);
+        // A click into the box selects its text, so typing replaces it.
+        editor.setSelectAllWhenFocused (true);
         editor.setComponentID (juce::String (kFirstValueBoxId + k));
         knob (k).m_EditorID = kFirstValueBoxId + k;
     }
@@ -342,12 +345,16 @@ EditParamComponent::EditParamComponent (DataCenter& store, MidiReceiver& engine)
         editor.addListener (this);
     for (auto& k : m_Knobs)
         k.addListener (this);
+    for (int s = 0; s < numSections; ++s)
+        showSectionState (s);
+    juce::Desktop::getInstance().addGlobalMouseListener (this);
 
     setSize (800, 600);
 }
 
 EditParamComponent::~EditParamComponent()
 {
+    juce::Desktop::getInstance().removeGlobalMouseListener (this);
     for (auto& k : m_Knobs)
         k.removeListener (this);
     setLookAndFeel (nullptr);
@@ -422,6 +429,19 @@ void EditParamComponent::showValue (int knobIndex, int value)
     valueBox (knobIndex).setText (m_DispCenter.valueToText (kFirstKnobParameter + knobIndex, value), true);
 }
 
+void EditParamComponent::showKnobValue (int knobIndex)
+{
+    showValue (knobIndex, static_cast<int> (knob (knobIndex).getValue()));
+}
+
+void EditParamComponent::showSectionState (int section)
+{
+    const float alpha = onOffButton (section).getToggleState() ? 1.0f : kDimmedKnobAlpha;
+    for (int k = 0; k < kNumKnobs; ++k)
+        if (sectionOfKnob (k) == section)
+            knob (k).setAlpha (alpha);
+}
+
 void EditParamComponent::applyKnobMaximum (int knobIndex)
 {
     knob (knobIndex).m_MaxValue = knobMaximum (dataCenter.current, knobIndex);
@@ -464,6 +484,7 @@ void EditParamComponent::buttonClicked (juce::Button* button)
         auto& mask = dataCenter.current[RecordByte::onOffMask];
         const auto bit = static_cast<std::uint8_t> (1 << s);
         mask = static_cast<std::uint8_t> (button->getToggleState() ? (mask | bit) : (mask & ~bit));
+        showSectionState (s);
 
         // The unit needs time to switch an effect before the next message.
         if (sendParameter (RecordByte::onOffMask, mask))
@@ -504,17 +525,48 @@ void EditParamComponent::comboBoxChanged (juce::ComboBox* box)
 void EditParamComponent::textEditorReturnKeyPressed (juce::TextEditor& editor)
 {
     const int k = knobIndexOfBox (editor);
-    if (k >= 0)
-        knob (k).setKnobValue (m_DispCenter.textToValue (kFirstKnobParameter + k, editor.getText()), true,
-                               false);
+    if (k < 0)
+        return;
+
+    // A changed value is stored and sent by the knob's notification; the box
+    // shows what the knob took at once, also when that changed nothing.
+    knob (k).setKnobValue (m_DispCenter.textToValue (kFirstKnobParameter + k, editor.getText()), true, false);
+    showKnobValue (k);
+    editor.setHighlightedRegion ({0, editor.getTotalNumChars()});
+}
+
+void EditParamComponent::textEditorEscapeKeyPressed (juce::TextEditor& editor)
+{
+    const int k = knobIndexOfBox (editor);
+    if (k < 0)
+        return;
+
+    showKnobValue (k);
+    editor.setHighlightedRegion ({0, editor.getTotalNumChars()});
 }
 
 void EditParamComponent::textEditorFocusLost (juce::TextEditor& editor)
 {
-    // Text not confirmed with Return is dropped.
+    // Text not confirmed with Return is dropped, and so is the selection, so
+    // that a box not being edited looks like every other.
     const int k = knobIndexOfBox (editor);
-    if (k >= 0)
-        showValue (k, static_cast<int> (knob (k).getValue()));
+    if (k < 0)
+        return;
+    showKnobValue (k);
+    editor.setHighlightedRegion ({});
+}
+
+void EditParamComponent::mouseDown (const juce::MouseEvent& event)
+{
+    for (int k = 0; k < kNumKnobs; ++k)
+    {
+        auto& box = valueBox (k);
+        if (event.eventComponent == &box || box.isParentOf (event.eventComponent))
+            continue;
+        if (box.hasKeyboardFocus (true))
+            box.giveAwayKeyboardFocus();
+        showKnobValue (k);
+    }
 }
 
 void EditParamComponent::changeListenerCallback (juce::ChangeBroadcaster*)

@@ -53,8 +53,16 @@ public:
     void buttonClicked (juce::Button* button) override;
     void sliderValueChanged (juce::Slider* slider) override;
     void comboBoxChanged (juce::ComboBox* box) override;
+    // A value box shows its knob's value again after Return, Escape or focus
+    // loss, whatever was typed.
     void textEditorReturnKeyPressed (juce::TextEditor& editor) override;
+    void textEditorEscapeKeyPressed (juce::TextEditor& editor) override;
     void textEditorFocusLost (juce::TextEditor& editor) override;
+
+    // The panel watches every mouse press on the desktop: a press anywhere but
+    // in a value box ends that box's edit, which a click on a background that
+    // takes no keyboard focus would not do by itself.
+    void mouseDown (const juce::MouseEvent& event) override;
 
     // Read access for the owner and tests; index = section or knob index.
     juce::TextButton& onOffButton (int section) noexcept { return m_OnOff[static_cast<size_t> (section)]; }
@@ -72,6 +80,9 @@ private:
     int knobIndexOf (const juce::Slider* slider) const noexcept;
     int knobIndexOfBox (const juce::TextEditor& editor) const noexcept;
     void showValue (int knobIndex, int value);
+    void showKnobValue (int knobIndex);
+    // Knobs of a section that is off are drawn dimmed.
+    void showSectionState (int section);
     void applyKnobMaximum (int knobIndex);
     // Sends one parameter change when the engine lets views send.
     bool sendParameter (int parameter, int value);

@@ -74,8 +74,7 @@ PGNameEditComponent::PGNameEditComponent (DataCenter& store, MidiReceiver& engin
 
     makeSingleLine (m_PGNameBox);
     m_PGNameBox.setReadOnly (false);
-    // Any character may be typed; the store turns what it cannot hold into spaces.
-    m_PGNameBox.setInputRestrictions (kNameLength);
+    m_PGNameBox.setInputFilter (&nameFilter, false);
     m_PGNameBox.setColour (juce::TextEditor::textColourId, Palette::nameText);
     m_PGNameBox.setColour (juce::TextEditor::backgroundColourId, Palette::nameBackground);
     m_PGNameBox.setColour (juce::TextEditor::highlightColourId, Palette::nameHighlight);
@@ -114,24 +113,23 @@ PGNameEditComponent::PGNameEditComponent (DataCenter& store, MidiReceiver& engin
     m_VRCategory.addListener (this);
     setSize (294, 40);
     selectionBroadcaster.addChangeListener (this);
+    juce::Desktop::getInstance().addGlobalMouseListener (this);
 }
 
 PGNameEditComponent::~PGNameEditComponent()
 {
+    juce::Desktop::getInstance().removeGlobalMouseListener (this);
     m_VRCategory.setLookAndFeel (nullptr);
     selectionBroadcaster.removeChangeListener (this);
 }
 
-juce::String PGNameEditComponent::upperCaseLetters (const juce::String& text)
+juce::String PGNameEditComponent::NameFilter::filterNewText (juce::TextEditor& editor,
+                                                             const juce::String& newInput)
 {
-    juce::String result;
-    result.preallocateBytes (text.getNumBytesAsUTF8());
-    for (auto p = text.getCharPointer(); !p.isEmpty();)
-    {
-        const auto c = p.getAndAdvance();
-        result += (c >= 'a' && c <= 'z') ? static_cast<juce::juce_wchar> (c - 'a' + 'A') : c;
-    }
-    return result;
+    // Folding may lengthen the input (a sharp s gives SS); what the box lacks
+    // room for is cut.
+    const int kept = editor.getTotalNumChars() - editor.getHighlightedRegion().getLength();
+    return foldToNameCharacters (newInput).substring (0, juce::jmax (0, kNameLength - kept));
 }
 
 void PGNameEditComponent::paint (juce::Graphics& g)
@@ -153,10 +151,12 @@ void PGNameEditComponent::textEditorTextChanged (juce::TextEditor& editor)
     if (&editor != &m_PGNameBox)
         return;
 
-    // Sets the same text back only when it changed, so this settles after one round.
-    const auto upper = upperCaseLetters (editor.getText());
-    editor.setText (upper, true);
-    dataCenter.setName (upper);
+    // Typed text comes through the filter already; this folds texts set by
+    // the program. Sets the text back only when it changed, so this settles
+    // after one round.
+    const auto folded = foldToNameCharacters (editor.getText());
+    editor.setText (folded, true);
+    dataCenter.setName (folded);
 }
 
 void PGNameEditComponent::textEditorReturnKeyPressed (juce::TextEditor& editor)
@@ -183,6 +183,13 @@ void PGNameEditComponent::textEditorFocusLost (juce::TextEditor& editor)
 {
     if (&editor == &m_PGNameBox)
         editor.setText (dataCenter.getName(), true);
+}
+
+void PGNameEditComponent::mouseDown (const juce::MouseEvent& event)
+{
+    if (m_PGNameBox.hasKeyboardFocus (true) && event.eventComponent != &m_PGNameBox &&
+        !m_PGNameBox.isParentOf (event.eventComponent))
+        m_PGNameBox.giveAwayKeyboardFocus();
 }
 
 void PGNameEditComponent::comboBoxChanged (juce::ComboBox* box)

@@ -29,10 +29,15 @@ public:
     void paint (juce::Graphics& g) override;
     void resized() override;
 
+    // The name box takes only what the unit can hold (letters folded to
+    // capitals as typed, at most ten characters).
     void textEditorTextChanged (juce::TextEditor& editor) override;
     void textEditorReturnKeyPressed (juce::TextEditor& editor) override;
     void textEditorFocusLost (juce::TextEditor& editor) override;
     void comboBoxChanged (juce::ComboBox* box) override;
+    // Watches every mouse press on the desktop: one outside the name box ends
+    // its edit, as focus loss does.
+    void mouseDown (const juce::MouseEvent& event) override;
     // Status during a transfer, otherwise the current program.
     void changeListenerCallback (juce::ChangeBroadcaster* source) override;
 
@@ -40,16 +45,19 @@ public:
     juce::TextEditor& numberBox() noexcept { return m_PGNumEdit; }
     juce::ComboBox& categoryBox() noexcept { return m_VRCategory; }
 
-    // Upper-cases the letters a-z only; every other character stays.
-    static juce::String upperCaseLetters (const juce::String& text);
-
 private:
+    struct NameFilter : juce::TextEditor::InputFilter
+    {
+        juce::String filterNewText (juce::TextEditor& editor, const juce::String& newInput) override;
+    };
+
     DataCenter& dataCenter;
     MidiReceiver& midiReceiver;
     UnitProgramList& unitProgramList;
     juce::ChangeBroadcaster& selectionBroadcaster;
     EditorLookAndFeel lookAndFeel;
 
+    NameFilter nameFilter; // before the box that uses it
     juce::TextEditor m_PGNameBox;
     juce::TextEditor m_PGNumEdit;
     juce::ComboBox m_VRCategory;

@@ -1,6 +1,6 @@
 #include "VRKnob.h"
 
-#include "../app/CZELKResource.h"
+#include "../data/CZELKResource.h"
 
 namespace vr
 {

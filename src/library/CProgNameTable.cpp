@@ -2,6 +2,7 @@
 
 #include "../data/DataCenter.h"
 #include "../data/EffectTypes.h"
+#include "../data/SharedColours.h"
 #include "../midi/MidiReceiver.h"
 
 namespace vr
@@ -29,10 +30,10 @@ namespace Colours
 constexpr juce::uint32 unitRow = 0xFF303030;
 // ROM and file table, by block of 200 rows: factory, file 1, file 2, file 3.
 constexpr juce::uint32 blockRows[] = {0xFF303030, 0xFF383838, 0xFF404040, 0xFF484848};
-constexpr juce::uint32 selectedRow = 0xFFD2691E;
+constexpr juce::uint32 selectedRow = SharedColours::selection;
 constexpr juce::uint32 text = 0xFFF5F5DC;
 constexpr juce::uint32 modifiedSlot = 0xFFFFFF00;
-constexpr juce::uint32 modifiedSelectedSlot = 0xFF0000FF;
+constexpr juce::uint32 modifiedSelectedSlot = 0xFF000060; // dark: readable on the orange selection
 constexpr juce::uint32 separator = 0xFF000000;
 constexpr float separatorAlpha = 0.2f;
 
@@ -101,7 +102,17 @@ void ProgramTable::setClock (std::function<juce::int64()> millisecondClock)
 
 RowSelection ProgramTable::currentSelection() const
 {
-    return RowSelection::of (getSelectedRows(), getLastRowSelected());
+    return RowSelection::of (getSelectedRows(), lastSelectedRow());
+}
+
+int ProgramTable::lastSelectedRow() const noexcept
+{
+    return lastRowDeselected ? -1 : getLastRowSelected();
+}
+
+void ProgramTable::selectedRowsChanged (int)
+{
+    lastRowDeselected = false;
 }
 
 void ProgramTable::fitRowsToHeight()
@@ -191,8 +202,12 @@ void ProgramTable::paintCell (juce::Graphics& g, int row, int columnId, int widt
     g.fillRect (width - 1, 0, 1, height);
 }
 
-void ProgramTable::cellClicked (int row, int, const juce::MouseEvent&)
+void ProgramTable::cellClicked (int row, int, const juce::MouseEvent& e)
 {
+    // The list box has already flipped the row; a Ctrl-click that left it
+    // unselected leaves no last selected row.
+    if (e.mods.isCommandDown() && !isRowSelected (row))
+        lastRowDeselected = true;
     recallRow (row);
 }
 
@@ -210,7 +225,7 @@ void ProgramTable::makeLastSelected (int row)
 
 int ProgramTable::moveForKey (const juce::KeyPress& key)
 {
-    const int last = getLastRowSelected();
+    const int last = lastSelectedRow();
     const int lastRow = getNumRows() - 1;
     const bool shift = key.getModifiers().isShiftDown();
     const int code = key.getKeyCode();
@@ -265,7 +280,7 @@ int ProgramTable::moveForKey (const juce::KeyPress& key)
     }
 
     if (code == juce::KeyPress::pageDownKey)
-        return selectOnly (juce::jlimit (0, lastRow, juce::jmax (0, last) + kPageRows));
+        return selectOnly (juce::jlimit (0, lastRow, last + kPageRows));
     if (code == juce::KeyPress::pageUpKey)
         return selectOnly (juce::jlimit (0, lastRow, last - kPageRows));
     if (code == juce::KeyPress::returnKey)
@@ -388,16 +403,20 @@ void CProgNameTable2::fill()
 void CProgNameTable2::fileBlockAppended (int firstRow)
 {
     updateContent();
-    const int blockStart = firstRow - kNumFactoryPrograms;
-    if (getNumSelectedRows() == 0 && blockStart >= 0 && blockStart < getNumRows())
-        selectRow (blockStart);
+    if (firstRow >= 0 && firstRow < getNumRows())
+    {
+        selectRow (firstRow, true);
+        getViewport()->setViewPosition (0, firstRow * getRowHeight());
+    }
     repaint();
 }
 
 void CProgNameTable2::closeAllFiles()
 {
+    // Taken before the rows go: the list box then moves its idea of the
+    // last selected row to the first one still there.
+    const int last = lastSelectedRow();
     list.closeAllFiles();
-    const int last = getLastRowSelected();
     if (last < 0 || last >= getNumRows())
         selectRow (getNumRows() - 1);
     repaint();

@@ -40,6 +40,11 @@ public:
     // The selection, as the clipboard operations take it.
     RowSelection currentSelection() const;
 
+    // The row most recently selected if it is still selected, else -1. The
+    // list box itself falls back to its first selected row when that one is
+    // deselected, which would make Paste land where the user did not point.
+    int lastSelectedRow() const noexcept;
+
     // Millisecond clock read by the key-repeat guard.
     void setClock (std::function<juce::int64()> millisecondClock);
 
@@ -57,6 +62,7 @@ public:
                     bool rowIsSelected) override;
     void cellClicked (int row, int columnId, const juce::MouseEvent& e) override;
     void backgroundClicked (const juce::MouseEvent& e) override;
+    void selectedRowsChanged (int lastRowSelected) override;
 
 protected:
     ProgramTable (DataCenter& store, MidiReceiver& engine, juce::ChangeBroadcaster& programSelection,
@@ -102,6 +108,9 @@ private:
     void makeLastSelected (int row);
 
     const std::vector<CProgParamColumn>* shownRows{nullptr};
+    // Set when a Ctrl-click took the last selected row away; cleared by the
+    // next change of the selection.
+    bool lastRowDeselected{false};
     const int activeListIndex;
     std::function<juce::int64()> clock;
     PressWatcher pressWatcher{*this};
@@ -162,11 +171,12 @@ public:
     // Fills the factory programs and clears the selection.
     void fill();
 
-    // After a file block was appended at `firstRow`: with nothing selected,
-    // the row 200 above it is selected.
+    // After a file block was appended at `firstRow`: that row alone is
+    // selected and scrolled to the top, so the user sees where the file went.
     void fileBlockAppended (int firstRow);
 
-    // Removes every file block; keeps a selection within the list.
+    // Removes every file block. When the last selected row went with them
+    // (or nothing was selected), only the list's last row is selected.
     void closeAllFiles();
 
     void recallRow (int row) override;

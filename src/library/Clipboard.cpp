@@ -1,7 +1,7 @@
 #include "Clipboard.h"
 
-#include "../app/Dialogs.h"
 #include "../data/DataCenter.h"
+#include "../data/DialogInterface.h"
 
 namespace vr
 {
@@ -11,6 +11,11 @@ using Icon = AlertText::Icon;
 
 const AlertText illegalCommand{Icon::none, "Warning:", "Illegal Command.", {"  OK  "}};
 const AlertText romAreaIsReadOnly{Icon::none, "Warning:", "Cannot paste on the ROM Area.", {"  OK  "}};
+const AlertText fileRowsAreReadOnly{
+    Icon::none,
+    "Warning:",
+    "Library file rows cannot be changed.\nPaste and Insert go into the unit list: select a slot there.",
+    {"  OK  "}};
 const AlertText pasteDoesNotFit{
     Icon::warning, "Warning:", "Some Program(s) can't paste. Paste Anyway?", {"  OK  ", "Cancel"}};
 const AlertText noSlotToPasteTo{
@@ -65,6 +70,15 @@ ClipboardCommands::ClipboardCommands (DataCenter& store, UnitProgramList& unitLi
 bool ClipboardCommands::unitListActive() const noexcept
 {
     return dataCenter.activeList == 0;
+}
+
+void ClipboardCommands::refuseWritingTo (const RowSelection& romSelection)
+{
+    // Rows past the factory programs belong to open library files.
+    const int row = romSelection.lastSelected >= 0 ? romSelection.lastSelected
+                    : romSelection.rows.empty()    ? -1
+                                                   : romSelection.rows.back();
+    ui.show (row >= kNumFactoryPrograms ? fileRowsAreReadOnly : romAreaIsReadOnly);
 }
 
 void ClipboardCommands::copyRows (const std::vector<CProgParamColumn>& from, const RowSelection& selection)
@@ -177,7 +191,7 @@ ClipboardOutcome ClipboardCommands::paste (const RowSelection& selection)
 {
     if (!unitListActive())
     {
-        ui.show (romAreaIsReadOnly);
+        refuseWritingTo (selection);
         return {};
     }
     if (!pasteTargetReady (selection, false))
@@ -203,7 +217,7 @@ ClipboardOutcome ClipboardCommands::insert (const RowSelection& selection)
 {
     if (!unitListActive())
     {
-        ui.show (romAreaIsReadOnly);
+        refuseWritingTo (selection);
         return {};
     }
     if (!pasteTargetReady (selection, true))

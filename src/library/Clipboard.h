@@ -55,6 +55,8 @@ public:
 
 private:
     bool unitListActive() const noexcept;
+    // Paste or Insert aimed at the ROM and file list: says why not.
+    void refuseWritingTo (const RowSelection& romSelection);
     void copyRows (const std::vector<CProgParamColumn>& from, const RowSelection& selection);
     // False (and the user told) when there is no slot to paste to.
     bool pasteTargetReady (const RowSelection& selection, bool forInsert);

@@ -1,11 +1,15 @@
 #include "LibraryFile.h"
 
-#include "../app/Dialogs.h"
 #include "../data/DataCenter.h"
+#include "../data/DialogInterface.h"
 #include "../midi/SysexMessages.h"
 #include "SysexFile.h"
 
 #include <cstring>
+
+#if JUCE_LINUX || JUCE_MAC || JUCE_BSD
+#include <sys/stat.h>
+#endif
 
 namespace vr
 {
@@ -27,6 +31,25 @@ const AlertText writeFailed{
     "File Save Error:",
     "The file could not be written completely.\n\rAny file of that name is unchanged.",
     {"  OK  "}};
+const AlertText inPlaceWriteFailed{
+    Icon::none,
+    "File Save Error:",
+    "The file could not be written completely and may be damaged.\n\rSave again, or to a different location.",
+    {"  OK  "}};
+
+AlertText cannotRead (const juce::File& file, const juce::String& problem)
+{
+    return {Icon::none, "File Open Error:", file.getFullPathName() + "\n\r" + problem, {"  OK  "}};
+}
+
+AlertText openWithoutHeader (const juce::File& file)
+{
+    return {Icon::warning,
+            "Confirm Open:",
+            file.getFileName() +
+                " does not look like a library file (it has no library header). Open it anyway?",
+            {"Open", "Cancel"}};
+}
 
 AlertText incompleteLibrary (const juce::File& file)
 {
@@ -34,11 +57,6 @@ AlertText incompleteLibrary (const juce::File& file)
             "File Open Error:",
             file.getFileName() + " is not a complete library file.\n\rNo programs were loaded from it.",
             {"  OK  "}};
-}
-
-AlertText openError (const juce::String& message)
-{
-    return {Icon::none, "File Open Error:", message, {"  OK  "}};
 }
 
 AlertText confirmReplace (const juce::File& file)
@@ -63,6 +81,65 @@ bool isChosen (const juce::File& file)
 {
     return file.getFullPathName().isNotEmpty();
 }
+
+juce::String unreadableBecause (const juce::FileInputStream& in)
+{
+    return "The file cannot be read (" + in.getStatus().getErrorMessage() + ").";
+}
+
+// The file a path finally names, through any chain of symbolic links; a
+// loop gives up and writes the link itself, which then replaces it.
+juce::File throughLinks (const juce::File& target)
+{
+    auto file = target;
+    for (int depth = 0; depth < 32 && file.isSymbolicLink(); ++depth)
+        file = file.getLinkedTarget();
+    return file.isSymbolicLink() ? target : file;
+}
+
+// The new file takes the old one's permission bits, so a save does not make
+// a shared or private library world-readable or the like.
+void copyPermissions (const juce::File& from, const juce::File& to)
+{
+#if JUCE_LINUX || JUCE_MAC || JUCE_BSD
+    struct stat info;
+    if (stat (from.getFullPathName().toRawUTF8(), &info) == 0)
+        chmod (to.getFullPathName().toRawUTF8(), info.st_mode & 07777);
+#else
+    juce::ignoreUnused (from, to);
+#endif
+}
+
+bool writeAll (juce::OutputStream& out, const void* data, size_t size, const StreamWriteStep& writeStep)
+{
+    return writeStep ? writeStep (out, data, size) : out.write (data, size);
+}
+
+bool holdsExactly (const juce::File& file, const void* data, size_t size)
+{
+    juce::MemoryBlock onDisk;
+    return file.loadFileAsData (onDisk) && onDisk.getSize() == size &&
+           std::memcmp (onDisk.getData(), data, size) == 0;
+}
+
+// For a folder that takes no new files: the old bytes are overwritten, so
+// the file is read back to be sure of what it holds now.
+FileWriteResult writeInPlace (const juce::File& file, const void* data, size_t size,
+                              const StreamWriteStep& writeStep)
+{
+    {
+        juce::FileOutputStream out (file);
+        if (!out.openedOk())
+            return FileWriteResult::cannotOpen;
+        // The stream opens at the end of an existing file.
+        if (!out.setPosition (0) || !writeAll (out, data, size, writeStep))
+            return FileWriteResult::inPlaceWriteFailed;
+        out.flush();
+        if (out.getStatus().failed() || out.truncate().failed())
+            return FileWriteResult::inPlaceWriteFailed;
+    }
+    return holdsExactly (file, data, size) ? FileWriteResult::ok : FileWriteResult::inPlaceWriteFailed;
+}
 } // namespace
 
 //==============================================================================
@@ -85,14 +162,41 @@ bool decodeLibrary (const std::uint8_t* source, size_t size, std::uint8_t* dest)
     return true;
 }
 
-LibraryReadResult readLibraryFile (const juce::File& file, std::uint8_t* dest)
+bool hasLibraryHeader (const std::uint8_t* source, size_t size) noexcept
 {
-    if (!file.existsAsFile())
-        return LibraryReadResult::cannotOpen;
+    return size >= static_cast<size_t> (kMagicLength) &&
+           std::memcmp (source, kMagic, static_cast<size_t> (kMagicLength)) == 0;
+}
 
-    juce::FileInputStream in (file);
-    if (!in.openedOk())
-        return LibraryReadResult::cannotOpen;
+std::unique_ptr<juce::FileInputStream> openForReading (const juce::File& file, juce::String& problem)
+{
+    if (file.isDirectory())
+    {
+        problem = "This is a folder, not a file.";
+        return {};
+    }
+    if (!file.existsAsFile())
+    {
+        problem = "There is no such file.";
+        return {};
+    }
+
+    auto in = std::make_unique<juce::FileInputStream> (file);
+    if (!in->openedOk())
+    {
+        problem = unreadableBecause (*in);
+        return {};
+    }
+    return in;
+}
+
+LibraryRead readLibraryFile (const juce::File& file, std::uint8_t* dest)
+{
+    LibraryRead read;
+    const auto stream = openForReading (file, read.problem);
+    if (stream == nullptr)
+        return read;
+    auto& in = *stream;
 
     std::array<std::uint8_t, kFileSize> bytes{};
     size_t total = 0;
@@ -105,13 +209,20 @@ LibraryReadResult readLibraryFile (const juce::File& file, std::uint8_t* dest)
     }
 
     if (in.getStatus().failed() && total == 0)
-        return LibraryReadResult::cannotOpen;
-    return decodeLibrary (bytes.data(), total, dest) ? LibraryReadResult::ok : LibraryReadResult::incomplete;
+    {
+        read.problem = unreadableBecause (in);
+        return read;
+    }
+    read.hasHeader = hasLibraryHeader (bytes.data(), total);
+    read.result =
+        decodeLibrary (bytes.data(), total, dest) ? LibraryReadResult::ok : LibraryReadResult::incomplete;
+    return read;
 }
 
-FileWriteResult writeFileAtomically (const juce::File& target, const void* data, size_t size,
+FileWriteResult writeFileAtomically (const juce::File& requested, const void* data, size_t size,
                                      const StreamWriteStep& writeStep)
 {
+    const auto target = throughLinks (requested);
     // Moving a new file over a read-only one would succeed; honour the flag.
     if (target.isDirectory() || (target.existsAsFile() && !target.hasWriteAccess()))
         return FileWriteResult::cannotOpen;
@@ -120,10 +231,10 @@ FileWriteResult writeFileAtomically (const juce::File& target, const void* data,
     {
         juce::FileOutputStream out (temporary.getFile());
         if (!out.openedOk())
-            return FileWriteResult::cannotOpen;
+            return target.existsAsFile() ? writeInPlace (target, data, size, writeStep)
+                                         : FileWriteResult::cannotOpen;
 
-        const bool written = writeStep ? writeStep (out, data, size) : out.write (data, size);
-        if (!written)
+        if (!writeAll (out, data, size, writeStep))
             return FileWriteResult::writeFailed;
 
         out.flush();
@@ -134,6 +245,8 @@ FileWriteResult writeFileAtomically (const juce::File& target, const void* data,
     // The stream is closed now; what is on disk is what counts.
     if (temporary.getFile().getSize() != static_cast<juce::int64> (size))
         return FileWriteResult::writeFailed;
+    if (target.existsAsFile())
+        copyPermissions (target, temporary.getFile());
     return temporary.overwriteTargetFileWithTemporary() ? FileWriteResult::ok : FileWriteResult::writeFailed;
 }
 
@@ -199,6 +312,9 @@ bool LibraryFiles::writeOrSaySo (const juce::File& target, const void* data, siz
         case FileWriteResult::cannotOpen:
             ui.show (cannotOpenForWriting);
             return false;
+        case FileWriteResult::inPlaceWriteFailed:
+            ui.show (inPlaceWriteFailed);
+            return false;
         case FileWriteResult::writeFailed:
             break;
     }
@@ -214,27 +330,45 @@ bool LibraryFiles::slotFree()
     return false;
 }
 
-LibraryReadResult LibraryFiles::addFile (const juce::File& file, int& firstRow)
+int LibraryFiles::addFile (const juce::File& file, Unreadable unreadable)
 {
-    firstRow = -1;
     if (isSysexFileName (file))
-        return addSysexFile (file, firstRow);
+        return addSysexFile (file, unreadable);
 
     // Read aside first, so a refused file leaves the slot as it was.
     std::array<std::uint8_t, kRecordsSize> records{};
-    const auto result = readLibraryFile (file, records.data());
-    if (result == LibraryReadResult::incomplete)
-        ui.show (incompleteLibrary (file));
-    if (result == LibraryReadResult::ok)
-        firstRow = fillNextSlot (file, records.data());
-    return result;
+    const auto read = readLibraryFile (file, records.data());
+    switch (read.result)
+    {
+        case LibraryReadResult::cannotOpen:
+            if (unreadable == Unreadable::report)
+                ui.show (cannotRead (file, read.problem));
+            return -1;
+        case LibraryReadResult::incomplete:
+            ui.show (incompleteLibrary (file));
+            return -1;
+        case LibraryReadResult::ok:
+            break;
+    }
+    // Any file of the right size would otherwise pass as 200 programs.
+    if (!read.hasHeader && ui.show (openWithoutHeader (file)) != 0)
+        return -1;
+    return fillNextSlot (file, records.data());
 }
 
-LibraryReadResult LibraryFiles::addSysexFile (const juce::File& file, int& firstRow)
+int LibraryFiles::addSysexFile (const juce::File& file, Unreadable unreadable)
 {
     SysexPrograms programs;
-    const auto result = readSysexFile (file, programs);
-    if (result == LibraryReadResult::ok)
+    const auto read = readSysexFile (file, programs);
+    if (read.result == LibraryReadResult::cannotOpen)
+    {
+        if (unreadable == Unreadable::report)
+            ui.show (cannotRead (file, read.problem));
+        return -1;
+    }
+
+    int firstRow = -1;
+    if (read.result == LibraryReadResult::ok)
     {
         std::array<std::uint8_t, kRecordsSize> records{};
         for (size_t slot = 0; slot < programs.records.size(); ++slot)
@@ -243,9 +377,9 @@ LibraryReadResult LibraryFiles::addSysexFile (const juce::File& file, int& first
         firstRow = fillNextSlot (file, records.data());
     }
     // A cut-off file still loads what it held whole, and says what was lost.
-    if (result != LibraryReadResult::cannotOpen && programs.error.isNotEmpty())
-        ui.show (openError (programs.error));
-    return result;
+    if (programs.error.isNotEmpty())
+        ui.show ({Icon::none, "File Open Error:", programs.error, {"  OK  "}});
+    return firstRow;
 }
 
 int LibraryFiles::fillNextSlot (const juce::File& file, const std::uint8_t* records)
@@ -268,18 +402,16 @@ int LibraryFiles::open()
 
     const auto chosen =
         ui.chooseFileToOpen ("Open", {}, juce::String (kPattern) + ";" + SysexFormat::kPattern);
-    int firstRow = -1;
-    if (isChosen (chosen))
-        addFile (chosen, firstRow);
-    return firstRow;
+    if (!isChosen (chosen))
+        return -1;
+    return addFile (chosen, Unreadable::report);
 }
 
 int LibraryFiles::openCommandLineFile (const juce::File& file)
 {
-    int firstRow = -1;
-    if (file.existsAsFile() && slotFree())
-        addFile (file, firstRow);
-    return firstRow;
+    if (!slotFree())
+        return -1;
+    return addFile (file, Unreadable::report);
 }
 
 std::vector<int> LibraryFiles::dropFiles (const juce::StringArray& paths)
@@ -302,11 +434,8 @@ std::vector<int> LibraryFiles::dropFiles (const juce::StringArray& paths)
             break;
         }
 
-        int firstRow = -1;
-        const auto result = addFile (file, firstRow);
-        // An incomplete file ends the drop like a foreign one: one message, no more files.
-        if (result == LibraryReadResult::incomplete)
-            break;
+        // A file that is refused or declined has had its say; the rest still open.
+        const int firstRow = addFile (file, Unreadable::skipSilently);
         if (firstRow >= 0)
             added.push_back (firstRow);
     }

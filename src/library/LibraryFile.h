@@ -3,6 +3,7 @@
 #include "ProgramLists.h"
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace vr
@@ -33,14 +34,31 @@ void encodeLibrary (const UnitProgramList& unitList, std::uint8_t* dest) noexcep
 // was; bytes past the end of a file are ignored, the header is not looked at.
 bool decodeLibrary (const std::uint8_t* source, size_t size, std::uint8_t* dest) noexcept;
 
+// Whether the bytes start with the library magic text.
+bool hasLibraryHeader (const std::uint8_t* source, size_t size) noexcept;
+
 enum class LibraryReadResult
 {
     ok,
-    cannotOpen, // no such file, or it cannot be read
+    cannotOpen, // no such file, a folder, or it cannot be read
     incomplete  // shorter than a whole library
 };
 
-LibraryReadResult readLibraryFile (const juce::File& file, std::uint8_t* dest);
+struct LibraryRead
+{
+    LibraryReadResult result{LibraryReadResult::cannotOpen};
+    // Whether the file starts with the magic text; a whole file without it
+    // is still read, the caller decides whether to use it.
+    bool hasHeader{false};
+    // Why it could not be opened, as a sentence for the user.
+    juce::String problem;
+};
+
+LibraryRead readLibraryFile (const juce::File& file, std::uint8_t* dest);
+
+// The file opened for reading, or null with `problem` set to why not (a
+// folder, no such file, no permission), as a sentence for the user.
+std::unique_ptr<juce::FileInputStream> openForReading (const juce::File& file, juce::String& problem);
 
 // Writes one buffer to an open stream; false when the stream refused it.
 // The file writer takes one so that tests can make the disk fail.
@@ -49,14 +67,18 @@ using StreamWriteStep = std::function<bool (juce::OutputStream& out, const void*
 enum class FileWriteResult
 {
     ok,
-    cannotOpen, // the target is read-only, or nothing can be created beside it
-    writeFailed // a write, the flush or the final move failed
+    cannotOpen,        // the target is read-only, or nothing can be created beside it
+    writeFailed,       // a write, the flush or the final move failed; the target is as it was
+    inPlaceWriteFailed // written over the target itself, which may now be damaged
 };
 
 // Writes the bytes to a temporary file beside the target and moves it over
 // the target only when every byte is on disk, so the target holds either
 // exactly these bytes or what it held before. A read-only target is left
-// alone rather than replaced.
+// alone rather than replaced. What the user set up stays: a symbolic link
+// is written through (its file gets the bytes, the link stays), the file's
+// permissions carry over, and where the folder takes no new files but the
+// file itself is writable, the file is written over in place and read back.
 FileWriteResult writeFileAtomically (const juce::File& target, const void* data, size_t size,
                                      const StreamWriteStep& writeStep = {});
 
@@ -90,25 +112,33 @@ public:
     int open();
 
     // The file named on the command line, into the next slot like Open; a
-    // missing or unreadable file is ignored silently.
+    // missing, unreadable or folder path is reported.
     int openCommandLineFile (const juce::File& file);
 
-    // Dropped paths, in order; the rows where each added block starts.
+    // Dropped paths, in order; the rows where each added block starts. A
+    // file that is refused or declined does not stop the others.
     std::vector<int> dropFiles (const juce::StringArray& paths);
 
     // The write step used by saves; empty means the stream's own write.
     StreamWriteStep writeStep;
 
 private:
+    enum class Unreadable
+    {
+        report,
+        skipSilently
+    };
+
     // The file a save goes to: the chosen name, given the extension when it
     // lacks it; an invalid file when the user backed out.
     juce::File chooseSaveTarget (const juce::String& pattern, const juce::String& extension, bool ignoreCase);
     bool writeOrSaySo (const juce::File& target, const void* data, size_t size);
     bool slotFree();
-    // Reads the file into the next slot and sets firstRow to where its block
-    // starts (-1 when nothing was added); tells the user when it is incomplete.
-    LibraryReadResult addFile (const juce::File& file, int& firstRow);
-    LibraryReadResult addSysexFile (const juce::File& file, int& firstRow);
+    // Reads the file into the next slot and returns the row where its block
+    // starts, or -1. An incomplete file is reported; a file without the
+    // library header is added only when the user says so.
+    int addFile (const juce::File& file, Unreadable unreadable);
+    int addSysexFile (const juce::File& file, Unreadable unreadable);
     // Copies 200 records into the next slot and appends its block.
     int fillNextSlot (const juce::File& file, const std::uint8_t* records);
 

@@ -70,6 +70,16 @@ ProgramRecord UnitProgramList::recordAt (int row) const noexcept
     return recordOf (rows, row);
 }
 
+void UnitProgramList::markReceived (int slot) noexcept
+{
+    if (!validRow (rows, slot) || slot >= kNumUserPrograms)
+        return;
+    auto& row = rows[static_cast<size_t> (slot)];
+    row.sourceNumber = slot;
+    row.reencodeName();
+    dataCenter.modified[static_cast<size_t> (slot)] = 0;
+}
+
 void UnitProgramList::finishReceive()
 {
     const auto slots = juce::jmin (rows.size(), static_cast<size_t> (kNumUserPrograms));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ProgramRow.h"
+#include "../data/ProgramRow.h"
 
 #include <functional>
 #include <vector>
@@ -36,6 +36,9 @@ public:
     // After a Receive All: every slot's source number becomes the slot, its
     // name is re-encoded and its modified flag cleared.
     void finishReceive();
+    // One slot arrived from the unit during a Receive All: it now holds the
+    // unit's program, whether or not the transfer runs to the end.
+    void markReceived (int slot) noexcept;
 
     // Called whenever the content changed and the table should repaint.
     std::function<void()> onChanged;

@@ -209,30 +209,35 @@ std::vector<std::uint8_t> encodeSysexPrograms (const std::vector<SysexEntry>& en
     return bytes;
 }
 
-LibraryReadResult readSysexFile (const juce::File& file, SysexPrograms& out)
+LibraryRead readSysexFile (const juce::File& file, SysexPrograms& out)
 {
-    if (!file.existsAsFile())
-        return LibraryReadResult::cannotOpen;
+    LibraryRead read;
+    // Exclusive messages carry their own header; there is none to ask about.
+    read.hasHeader = true;
+    const auto in = openForReading (file, read.problem);
+    if (in == nullptr)
+        return read;
 
     // Refuse a huge file before reading it into memory.
     if (file.getSize() > static_cast<juce::int64> (SysexFormat::kMaxFileSize))
     {
         out = tooLarge (file.getFileName());
-        return LibraryReadResult::incomplete;
+        read.result = LibraryReadResult::incomplete;
+        return read;
     }
-
-    juce::FileInputStream in (file);
-    if (!in.openedOk())
-        return LibraryReadResult::cannotOpen;
 
     // One byte more than allowed, so a file that grew meanwhile is still refused.
     juce::MemoryBlock block;
-    in.readIntoMemoryBlock (block, static_cast<ssize_t> (SysexFormat::kMaxFileSize + 1));
-    if (in.getStatus().failed())
-        return LibraryReadResult::cannotOpen;
+    in->readIntoMemoryBlock (block, static_cast<ssize_t> (SysexFormat::kMaxFileSize + 1));
+    if (in->getStatus().failed())
+    {
+        read.problem = "The file cannot be read (" + in->getStatus().getErrorMessage() + ").";
+        return read;
+    }
 
     out = readSysexPrograms (static_cast<const std::uint8_t*> (block.getData()), block.getSize(),
                              file.getFileName());
-    return out.usable() ? LibraryReadResult::ok : LibraryReadResult::incomplete;
+    read.result = out.usable() ? LibraryReadResult::ok : LibraryReadResult::incomplete;
+    return read;
 }
 } // namespace vr

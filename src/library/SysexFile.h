@@ -62,7 +62,8 @@ std::vector<SysexEntry> sysexEntriesOfRows (const RomFileProgramList& list,
 std::vector<std::uint8_t> encodeSysexPrograms (const std::vector<SysexEntry>& entries,
                                                std::uint8_t modelCode);
 
-// Reads a whole file. `cannotOpen` for a missing or unreadable file,
-// `incomplete` when it holds nothing usable (`out.error` says why).
-LibraryReadResult readSysexFile (const juce::File& file, SysexPrograms& out);
+// Reads a whole file. `cannotOpen` for a missing or unreadable file (the
+// result's `problem` says why), `incomplete` when it holds nothing usable
+// (`out.error` says why).
+LibraryRead readSysexFile (const juce::File& file, SysexPrograms& out);
 } // namespace vr

@@ -1,6 +1,6 @@
 #include "VRLibComponent.h"
 
-#include "../app/CZELKResource.h"
+#include "../data/CZELKResource.h"
 #include "../data/DataCenter.h"
 
 namespace vr
@@ -210,12 +210,12 @@ void VRLibComponent::insert()
 
 bool VRLibComponent::canCut() const
 {
-    return ClipboardCommands::canCut (unitTable.getList(), unitTable.getLastRowSelected());
+    return ClipboardCommands::canCut (unitTable.getList(), unitTable.lastSelectedRow());
 }
 
 bool VRLibComponent::canClear() const
 {
-    return ClipboardCommands::canClear (unitTable.getList(), unitTable.getLastRowSelected());
+    return ClipboardCommands::canClear (unitTable.getList(), unitTable.lastSelectedRow());
 }
 
 bool VRLibComponent::canCopy() const
@@ -225,18 +225,21 @@ bool VRLibComponent::canCopy() const
 
 bool VRLibComponent::canPaste() const
 {
-    return ClipboardCommands::canPaste (unitTable.getList(), unitTable.getLastRowSelected());
+    return ClipboardCommands::canPaste (unitTable.getList(), unitTable.lastSelectedRow());
 }
 
 bool VRLibComponent::canInsert() const
 {
-    return ClipboardCommands::canInsert (unitTable.getList(), unitTable.getLastRowSelected());
+    return ClipboardCommands::canInsert (unitTable.getList(), unitTable.lastSelectedRow());
 }
 
 //==============================================================================
 void VRLibComponent::fileOpened (int firstRow)
 {
+    // The new file's first row is shown selected, so the list it is in is
+    // the one the clipboard commands act on.
     unitTable.deselectAllRows();
+    dataCenter.activeList = 1;
     romTable.fileBlockAppended (firstRow);
 }
 
@@ -278,6 +281,6 @@ bool VRLibComponent::isInterestedInFileDrag (const juce::StringArray&)
 void VRLibComponent::filesDropped (const juce::StringArray& paths, int, int)
 {
     for (const int firstRow : files.dropFiles (paths))
-        romTable.fileBlockAppended (firstRow);
+        fileOpened (firstRow);
 }
 } // namespace vr

@@ -67,7 +67,7 @@ public:
 private:
     void buttonClicked (juce::Button* button) override;
 
-    // A file was added through Open or the command line.
+    // A file was added, whichever way it came: its first row is shown selected.
     void fileOpened (int firstRow);
     void apply (const ClipboardOutcome& outcome);
     ProgramTable& activeTable() noexcept;

@@ -1,8 +1,11 @@
 #pragma once
 
 #include "MidiPortDirectory.h"
+#include "MidiPortWatcher.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
+
+#include <functional>
 
 namespace vr
 {
@@ -11,9 +14,14 @@ class MidiReceiver;
 // The panel in which the user picks the ports that lead to the unit.
 // Changing a box reopens that port at once; OK reopens both and asks the
 // unit who it is, whose answer starts the first Receive All.
+//
+// Its timer also watches the link: the lists follow devices coming and
+// going while the panel shows, and a port in use that goes away, or a unit
+// that does not answer within two seconds, is reported through onLinkProblem.
 class CMidiSetupComponent : public juce::Component,
                             private juce::Button::Listener,
-                            private juce::ComboBox::Listener
+                            private juce::ComboBox::Listener,
+                            private juce::Timer
 {
 public:
     CMidiSetupComponent (MidiReceiver& engine, MidiPortDirectory& ports);
@@ -23,9 +31,24 @@ public:
     void resized() override;
     bool keyPressed (const juce::KeyPress& key) override;
 
+    // Centred in the parent, in front and modal, with the keyboard focus on
+    // OK as soon as the window is on screen.
+    void show();
+    // Fades out and leaves the modal state; the ports stay as they are.
+    void close();
+
+    // One round of watching (the timer's), at the given millisecond time.
+    void watchLink (double nowMs);
+
+    // Told, with a message for the user, when the link is lost or no unit
+    // answered. Called from the timer: show the message later.
+    std::function<void (const juce::String& message)> onLinkProblem;
+
     // Index of the entry to preselect: the last whose name holds a model's
     // port text, else the first.
     static int preselectedIndex (const juce::StringArray& names);
+    static juce::String noAnswerText (const juce::String& inputName, const juce::String& outputName);
+    static juce::String portGoneText (const juce::String& inputName, const juce::String& outputName);
 
     juce::TextButton& getOkButton() noexcept { return okButton; }
     juce::ComboBox& getInputBox() noexcept { return inputBox; }
@@ -33,21 +56,31 @@ public:
     bool isFirstShow() const noexcept { return firstShow; }
 
 private:
-    void buttonClicked (juce::Button*) override;
+    void buttonClicked (juce::Button*) override { confirm(); }
     void comboBoxChanged (juce::ComboBox* box) override;
+    void timerCallback() override;
 
+    void confirm();
+    void takeTheFront();
+    void centreInParent();
     void openInput();
     void openOutput();
-    void hidePanel();
+    void apply (const MidiPortWatcher::Report& report);
+    void refill (juce::ComboBox& box, const juce::Array<MidiPortChoice>& choices,
+                 const std::optional<MidiPortChoice>& keep);
+    std::optional<MidiPortChoice> selectedChoice (const juce::ComboBox& box,
+                                                  const juce::Array<MidiPortChoice>& choices) const;
 
     MidiReceiver& midiReceiver;
     MidiPortDirectory& directory;
-    juce::Array<MidiPortChoice> inputs;
-    juce::Array<MidiPortChoice> outputs;
+    // Its lists are what the boxes show: item ID = index + 1.
+    MidiPortWatcher watcher;
     juce::TextButton okButton;
     juce::ComboBox inputBox;
     juce::ComboBox outputBox;
     bool firstShow{true};
+    bool modalPending{false};
+    juce::String askedInput, askedOutput;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (CMidiSetupComponent)
 };

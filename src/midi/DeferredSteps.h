@@ -29,8 +29,17 @@ public:
     // Runs step `code` after its delay; a request before then replaces it.
     virtual void requestStep (int code) = 0;
 
-    // The watchdog gave up on a bulk transfer at this program number.
+    // The watchdog gave up on a bulk transfer at this program number (-1:
+    // while the unit's edit buffer was awaited).
     virtual void transferAbandoned (int programNumber, bool wasTransmit) = 0;
+
+    // A unit was identified while `changedSlots` slots hold changes not yet
+    // transmitted: true lets the receive that follows replace them.
+    virtual bool confirmReceiveOverChanges (int changedSlots)
+    {
+        juce::ignoreUnused (changedSlots);
+        return true;
+    }
 };
 
 // One pending step on a timer: the newest request replaces an older one.
@@ -44,6 +53,10 @@ public:
     {
         if (code < 1 || code > 5)
             return;
+        // The end of a transfer is never lost to a later, lesser step: the
+        // views would stay greyed and the edit buffer set aside.
+        if (pendingCode == DeferredStep::transferFinished && code != DeferredStep::transferFinished)
+            return;
         pendingCode = code;
         startTimer (juce::jmax (1, DeferredStep::delayMs[code]));
     }
@@ -54,8 +67,14 @@ public:
             onTransferAbandoned (programNumber, wasTransmit);
     }
 
+    bool confirmReceiveOverChanges (int changedSlots) override
+    {
+        return onConfirmReceive == nullptr || onConfirmReceive (changedSlots);
+    }
+
     std::function<void (int code)> onStep;
     std::function<void (int programNumber, bool wasTransmit)> onTransferAbandoned;
+    std::function<bool (int changedSlots)> onConfirmReceive;
 
 private:
     void timerCallback() override

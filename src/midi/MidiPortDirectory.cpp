@@ -65,16 +65,36 @@ void MidiPortDirectory::addVirtualChoices (juce::Array<MidiPortChoice>& choices)
 
 juce::Array<MidiPortChoice> MidiPortDirectory::getInputs() const
 {
-    auto choices = deviceChoices<juce::MidiInput>();
+    auto choices = listInputDevices();
     addVirtualChoices (choices);
     return choices;
 }
 
 juce::Array<MidiPortChoice> MidiPortDirectory::getOutputs() const
 {
-    auto choices = deviceChoices<juce::MidiOutput>();
+    auto choices = listOutputDevices();
     addVirtualChoices (choices);
     return choices;
+}
+
+juce::Array<MidiPortChoice> MidiPortDirectory::listInputDevices() const
+{
+    return deviceChoices<juce::MidiInput>();
+}
+
+juce::Array<MidiPortChoice> MidiPortDirectory::listOutputDevices() const
+{
+    return deviceChoices<juce::MidiOutput>();
+}
+
+std::unique_ptr<MidiInputPort> MidiPortDirectory::openInputDevice (const MidiPortChoice& choice)
+{
+    return JuceMidiInputPort::open ({choice.name, choice.identifier});
+}
+
+std::unique_ptr<MidiOutputPort> MidiPortDirectory::openOutputDevice (const MidiPortChoice& choice)
+{
+    return JuceMidiOutputPort::open ({choice.name, choice.identifier});
 }
 
 std::shared_ptr<VirtualUnit> MidiPortDirectory::getVirtualUnit (int modelCode)
@@ -86,6 +106,9 @@ std::shared_ptr<VirtualUnit> MidiPortDirectory::getVirtualUnit (int modelCode)
         settings.modelCode = modelCode == sysex::kModelHeron ? sysex::kModelHeron : sysex::kModelWren;
         settings.versionMajor = 1;
         settings.versionMinor = 2;
+        // As fast as a unit on DIN cables, so transfers take the time they
+        // take with the real thing.
+        settings.dinPacing = true;
         unit = std::make_shared<VirtualUnit> (settings);
     }
     return unit;
@@ -95,14 +118,14 @@ std::unique_ptr<MidiInputPort> MidiPortDirectory::openInput (const MidiPortChoic
 {
     if (choice.isVirtual())
         return getVirtualUnit (choice.virtualModel)->createInputPort();
-    return JuceMidiInputPort::open ({choice.name, choice.identifier});
+    return openInputDevice (choice);
 }
 
 std::unique_ptr<MidiOutputPort> MidiPortDirectory::openOutput (const MidiPortChoice& choice)
 {
     if (choice.isVirtual())
         return getVirtualUnit (choice.virtualModel)->createOutputPort();
-    return JuceMidiOutputPort::open ({choice.name, choice.identifier});
+    return openOutputDevice (choice);
 }
 
 void MidiPortDirectory::openDefaultPorts (MidiReceiver& engine)

@@ -4,8 +4,7 @@
 #include "data/FactoryPrograms.h"
 #include "library/ProgramLists.h"
 
-#include <chrono>
-#include <thread>
+#include <algorithm>
 
 namespace vr
 {
@@ -19,19 +18,6 @@ constexpr int kPauseAfterSelectMs = 5;
 constexpr int kPauseAfterWriteRequestMs = 150;
 constexpr int kPauseAfterNumberNoticeMs = 200;
 
-// The unit needs these pauses and no more: sleep most of it, then wait out
-// the rest, since a plain sleep overshoots by a tenth of a millisecond and a
-// transfer makes two hundred of them.
-void pauseFor (int milliseconds)
-{
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds (milliseconds);
-    const auto sleepable = std::chrono::milliseconds (milliseconds) - std::chrono::microseconds (200);
-    if (sleepable.count() > 0)
-        std::this_thread::sleep_for (sleepable);
-    while (std::chrono::steady_clock::now() < until)
-        std::this_thread::yield();
-}
-
 ProgramRecord recordFrom (const std::vector<std::uint8_t>& bytes, size_t offset)
 {
     ProgramRecord record{};
@@ -41,7 +27,7 @@ ProgramRecord recordFrom (const std::vector<std::uint8_t>& bytes, size_t offset)
 } // namespace
 
 MidiReceiver::MidiReceiver (DataCenter& store)
-    : pause (pauseFor)
+    : pause ([this] (int milliseconds) { sender.pauseFor (milliseconds); })
     , dataCenter (store)
     , clock ([] { return juce::Time::getMillisecondCounterHiRes(); })
 {
@@ -52,12 +38,15 @@ MidiReceiver::~MidiReceiver()
     stopInput();
     stopTimer();
     cancelPendingUpdate();
+    sender.setPort (nullptr);
 }
 
 //==============================================================================
 void MidiReceiver::setInput (std::unique_ptr<MidiInputPort> newInput)
 {
-    stopInput();
+    // What already arrived is still handled: only the old port goes.
+    if (input != nullptr)
+        input->stop();
     input = std::move (newInput);
     if (input != nullptr)
         input->start (*this);
@@ -65,6 +54,7 @@ void MidiReceiver::setInput (std::unique_ptr<MidiInputPort> newInput)
 
 void MidiReceiver::setOutput (std::unique_ptr<MidiOutputPort> newOutput)
 {
+    sender.setPort (newOutput.get());
     output = std::move (newOutput);
 }
 
@@ -87,29 +77,59 @@ void MidiReceiver::messageArrived (const juce::MidiMessage& message)
 {
     {
         const juce::ScopedLock sl (queueLock);
+        if (queue.size() >= kMaxQueuedMessages)
+        {
+            // A flood: channel messages are the cheapest to lose (the next one
+            // says the same), so the oldest of them goes first.
+            auto victim = std::find_if (queue.begin(), queue.end(),
+                                        [] (const juce::MidiMessage& m) { return !m.isSysEx(); });
+            queue.erase (victim != queue.end() ? victim : queue.begin());
+            ++dropped;
+        }
         queue.push_back (message);
     }
     triggerAsyncUpdate();
 }
 
+int MidiReceiver::getQueuedMessageCount() const
+{
+    const juce::ScopedLock sl (queueLock);
+    return static_cast<int> (queue.size());
+}
+
+bool MidiReceiver::handleNextQueued()
+{
+    juce::MidiMessage next;
+    {
+        const juce::ScopedLock sl (queueLock);
+        if (queue.empty())
+            return false;
+        next = std::move (queue.front());
+        queue.pop_front();
+    }
+    handleMessage (next);
+    return true;
+}
+
 void MidiReceiver::handleAsyncUpdate()
 {
-    handleQueuedMessages();
+    // A bounded slice per turn of the message loop, so a flood cannot keep
+    // the window from painting and reacting.
+    if (handlingDepth > 0)
+    {
+        drainHeldBack = true;
+        return;
+    }
+    for (int i = 0; i < kMessagesPerSlice; ++i)
+        if (!handleNextQueued())
+            return;
+    triggerAsyncUpdate();
 }
 
 void MidiReceiver::handleQueuedMessages()
 {
-    for (;;)
+    while (handleNextQueued())
     {
-        juce::MidiMessage next;
-        {
-            const juce::ScopedLock sl (queueLock);
-            if (queue.empty())
-                return;
-            next = std::move (queue.front());
-            queue.pop_front();
-        }
-        handleMessage (next);
     }
 }
 
@@ -117,7 +137,7 @@ void MidiReceiver::handleQueuedMessages()
 void MidiReceiver::send (const juce::MidiMessage& message)
 {
     if (output != nullptr)
-        output->sendMessageNow (message);
+        sender.send (message);
 }
 
 void MidiReceiver::sendIdentityRequest()
@@ -156,6 +176,8 @@ void MidiReceiver::sendWriteRequest (int programNumber)
     if (output == nullptr)
         return;
     send (sysex::programWriteRequest (dataCenter.modelCode, programNumber));
+    writePending = true;
+    writeRequestedMs = clock();
     pause (kPauseAfterWriteRequestMs);
     sendProgramNumberNotice();
 }
@@ -202,37 +224,84 @@ void MidiReceiver::selectProgram (int programNumber)
 }
 
 //==============================================================================
-void MidiReceiver::startReceiveAll()
+bool MidiReceiver::startTransfer (TransferPhase first)
 {
-    sendProgramNumberNotice();
-    dataCenter.saveCurrent();
+    if (phase != TransferPhase::idle)
+        return false;
+
+    // Nothing an earlier transfer left may steer this one.
+    phase = first;
     transferIndex = 0;
-    dataCenter.setCurrentProgramNumber (0);
-    bulkReceive = true;
+    retries = 0;
+    awaitingNumber = false;
+    modifiedOnly = false;
+    editBufferSaved = false;
+    transferDone = 0;
+    transferTotal = kNumUserPrograms;
+    transferStartedMs = clock();
     noteProgress();
-    requestProgram (0);
+    return true;
 }
 
-void MidiReceiver::startTransmitAll (bool modifiedOnlyMode)
+bool MidiReceiver::startReceiveAll()
 {
+    if (!startTransfer (TransferPhase::receiving))
+        return false;
     sendProgramNumberNotice();
     dataCenter.saveCurrent();
-    transferIndex = 0;
+    editBufferSaved = true;
+    dataCenter.setCurrentProgramNumber (0);
+    requestProgram (0);
+    return true;
+}
+
+bool MidiReceiver::startTransmitAll (bool modifiedOnlyMode)
+{
+    if (!startTransfer (TransferPhase::transmitting))
+        return false;
+    sendProgramNumberNotice();
+    dataCenter.saveCurrent();
+    editBufferSaved = true;
     modifiedOnly = modifiedOnlyMode;
-    bulkTransmit = true;
-    noteProgress();
+    if (modifiedOnly)
+        transferTotal = 1 + dataCenter.countModified (1);
     // Program 0 goes first in both modes; its modified flag is cleared when
     // the unit acknowledges it, so an unacknowledged slot stays marked.
     sendProgramDump (0);
+    return true;
+}
+
+void MidiReceiver::stopTransfer()
+{
+    if (phase != TransferPhase::idle && phase != TransferPhase::finishing)
+        abandon();
 }
 
 void MidiReceiver::finishTransfer()
 {
-    // Only a transfer that saved the edit buffer has one to put back.
+    const bool hadSaved = std::exchange (editBufferSaved, false);
+    const bool wasTransfer = phase != TransferPhase::idle;
+    phase = TransferPhase::idle;
+
     if (dataCenter.bulkTransfer)
         dataCenter.restoreSaved();
-    sendCurrentProgram();
+
+    // A transfer given up before it set the unit's edit buffer aside has
+    // nothing of the unit's to give back: sending the editor's would
+    // overwrite what the unit plays.
+    if (hadSaved || !wasTransfer)
+        sendCurrentProgram();
     sendChangeMessage();
+}
+
+TransferProgress MidiReceiver::getProgress() const
+{
+    TransferProgress p;
+    p.phase = phase;
+    p.done = transferDone;
+    p.total = transferTotal;
+    p.startedMs = transferStartedMs;
+    return p;
 }
 
 void MidiReceiver::requestStep (int code)
@@ -245,6 +314,7 @@ void MidiReceiver::requestStep (int code)
 void MidiReceiver::handleMessage (const juce::MidiMessage& message)
 {
     const auto in = sysex::classify (message);
+    ++handlingDepth;
 
     switch (in.kind)
     {
@@ -255,20 +325,29 @@ void MidiReceiver::handleMessage (const juce::MidiMessage& message)
             handleMaker (in);
             break;
         case sysex::Incoming::Kind::bankSelect:
-            if (!bulkReceive && !bulkTransmit)
+            if (phase == TransferPhase::idle)
                 dataCenter.bank = in.value & 3;
             break;
         case sysex::Incoming::Kind::programChange:
-            if (!bulkReceive && !bulkTransmit)
+            if (phase == TransferPhase::idle)
                 handleProgramChange (in.value);
             break;
         case sysex::Incoming::Kind::ignored:
             break;
     }
+
+    // Arrivals held back while a question was up inside the handling.
+    if (--handlingDepth == 0 && std::exchange (drainHeldBack, false))
+        triggerAsyncUpdate();
 }
 
 void MidiReceiver::handleIdentityReply (const sysex::Incoming& in)
 {
+    // A transfer runs: the reply answers nothing it asked.
+    if (phase != TransferPhase::idle)
+        return;
+
+    ++identityCount;
     dataCenter.modelCode = in.modelCode;
     dataCenter.connected = true;
     requestStep (DeferredStep::connected);
@@ -277,12 +356,18 @@ void MidiReceiver::handleIdentityReply (const sysex::Incoming& in)
     dataCenter.versionMajor = in.versionMajor;
     dataCenter.versionMinor = in.versionMinor;
 
+    // The receive that follows replaces the whole list: slots changed here
+    // and not yet transmitted are the user's to give up.
+    const int changed = dataCenter.countModified();
+    if (changed > 0 && commandTarget != nullptr && !commandTarget->confirmReceiveOverChanges (changed))
+        return;
+    if (phase != TransferPhase::idle) // something started one while the question was up
+        return;
+
     sendProgramNumberNotice();
 
     // Every identification starts a Receive All, beginning with the edit buffer.
-    transferIndex = 0;
-    bulkReceive = true;
-    noteProgress();
+    startTransfer (TransferPhase::identifying);
     requestCurrentProgram();
 }
 
@@ -306,7 +391,7 @@ void MidiReceiver::handleMaker (const sysex::Incoming& in)
             break;
         case sysex::Code::currentProgramNumber:
             handleCurrentProgramNumber (in.bytes);
-            return; // answers the request: no repeat
+            return; // answers the request, or is not taken as an answer: no repeat
         case sysex::Code::programDump:
             endedReceive = handleProgramDump (in.bytes);
             break;
@@ -320,13 +405,36 @@ void MidiReceiver::handleMaker (const sysex::Incoming& in)
         requestProgramNumber();
 }
 
+bool MidiReceiver::isWritePending() const
+{
+    // A write the unit never answered stops being awaited after a while.
+    return writePending && clock() - writeRequestedMs < watchdogTimeoutMs;
+}
+
 void MidiReceiver::handleOperationCompleted()
 {
-    if (bulkTransmit)
+    if (isWritePending())
+    {
+        // The answer to a write made before this transfer began: it
+        // acknowledges no program of the transfer.
+        writePending = false;
+        if (phase != TransferPhase::idle)
+            return;
+
+        // A write finished: the unit now plays the written slot.
+        dataCenter.setCurrentProgramNumber (dataCenter.selectedProgram);
+        selectProgram (dataCenter.currentProgramNumber);
+        sendChangeMessage();
+        return;
+    }
+
+    if (phase == TransferPhase::transmitting)
     {
         noteProgress();
+        retries = 0;
         if (transferIndex >= 0 && transferIndex < kNumUserPrograms)
             dataCenter.modified[static_cast<size_t> (transferIndex)] = 0;
+        ++transferDone;
 
         ++transferIndex;
         if (modifiedOnly)
@@ -338,40 +446,61 @@ void MidiReceiver::handleOperationCompleted()
             endTransfer (true);
         else
             sendProgramDump (transferIndex);
+        sendChangeMessage();
     }
-    else
-    {
-        // A write finished: the unit now plays the written slot.
-        dataCenter.setCurrentProgramNumber (dataCenter.selectedProgram);
-        selectProgram (dataCenter.currentProgramNumber);
-    }
-
-    sendChangeMessage();
 }
 
 void MidiReceiver::handleOperationFailed()
 {
-    if (bulkReceive && transferIndex < kNumUserPrograms)
+    switch (phase)
     {
-        noteProgress();
-        retryCurrentProgram();
+        case TransferPhase::identifying:
+            noteProgress();
+            retry ([this] { requestCurrentProgram(); });
+            break;
+        case TransferPhase::receiving:
+            noteProgress();
+            retry ([this] { requestProgram (transferIndex); });
+            break;
+        case TransferPhase::transmitting:
+            // The unit could not take the dump: offer it again.
+            noteProgress();
+            retry ([this] { sendProgramDump (transferIndex); });
+            break;
+        case TransferPhase::idle:
+            writePending = false;
+            break;
+        case TransferPhase::awaitingNumber:
+        case TransferPhase::finishing:
+            break;
     }
 }
 
 void MidiReceiver::handleCurrentProgramDump (const std::vector<std::uint8_t>& bytes)
 {
-    receiveBuffer = recordFrom (bytes, 7);
-    dataCenter.setCurrentData (receiveBuffer);
-
-    if (bulkReceive)
+    if (phase == TransferPhase::identifying)
     {
         // The receive started by identification: keep the unit's edit buffer
         // aside, then fetch the programs.
+        receiveBuffer = recordFrom (bytes, 7);
+        dataCenter.setCurrentData (receiveBuffer);
         noteProgress();
+        retries = 0;
         dataCenter.saveCurrent();
+        editBufferSaved = true;
+        phase = TransferPhase::receiving;
         dataCenter.setCurrentProgramNumber (0);
         requestStep (DeferredStep::greyOutViews);
         requestProgram (0);
+    }
+    else if (phase == TransferPhase::idle && !lateForAbandonedTransfer())
+    {
+        receiveBuffer = recordFrom (bytes, 7);
+        dataCenter.setCurrentData (receiveBuffer);
+    }
+    else
+    {
+        return;
     }
 
     sendChangeMessage();
@@ -379,7 +508,7 @@ void MidiReceiver::handleCurrentProgramDump (const std::vector<std::uint8_t>& by
 
 void MidiReceiver::handleParameterChange (const std::vector<std::uint8_t>& bytes)
 {
-    if (bulkReceive || bulkTransmit || bytes[7] != 0x01)
+    if (phase != TransferPhase::idle || bytes[7] != 0x01)
         return;
 
     const int parameter = bytes[8];
@@ -397,7 +526,12 @@ void MidiReceiver::handleParameterChange (const std::vector<std::uint8_t>& bytes
 
 void MidiReceiver::handleCurrentProgramNumber (const std::vector<std::uint8_t>& bytes)
 {
-    const bool endsReceive = awaitingNumber && dataCenter.bulkTransfer;
+    // Only an outstanding request is answered; during the programs of a
+    // transfer a number reply is an old one and changes nothing.
+    if (!awaitingNumber || (phase != TransferPhase::idle && phase != TransferPhase::awaitingNumber))
+        return;
+
+    const bool endsReceive = phase == TransferPhase::awaitingNumber;
     awaitingNumber = false;
 
     if (bytes[7] == sysex::kNumberStatusIgnore)
@@ -412,52 +546,79 @@ void MidiReceiver::handleCurrentProgramNumber (const std::vector<std::uint8_t>& 
     const int n = sysex::numberFromPair (bytes[8], bytes[9]) % kNumPrograms;
     dataCenter.setCurrentProgramNumber (n);
     dataCenter.setSelectedProgram (n);
-    stopTimer();
+    if (endsReceive)
+    {
+        phase = TransferPhase::finishing;
+        stopTimer();
+    }
     requestStep (DeferredStep::transferFinished);
+}
+
+void MidiReceiver::acceptDump (int n, const ProgramRecord& record)
+{
+    receiveBuffer = record;
+    if (unitList != nullptr)
+    {
+        for (int i = 0; i < kRecordSize; ++i)
+            unitList->storeByte (n, i, record[static_cast<size_t> (i)]);
+        unitList->setRowName (n, decodeName (record.data()));
+    }
+    // The unit plays the program it just sent.
+    dataCenter.setCurrentData (record);
 }
 
 bool MidiReceiver::handleProgramDump (const std::vector<std::uint8_t>& bytes)
 {
     const int n = sysex::numberFromPair (bytes[7], bytes[8]);
-    dataCenter.setCurrentProgramNumber (n % kNumPrograms);
+    const auto record = recordFrom (bytes, 9);
 
-    receiveBuffer = recordFrom (bytes, 9);
-    if (unitList != nullptr)
+    if (phase == TransferPhase::idle)
     {
-        for (int i = 0; i < kRecordSize; ++i)
-            unitList->storeByte (n, i, receiveBuffer[static_cast<size_t> (i)]);
-        unitList->setRowName (n, decodeName (receiveBuffer.data()));
+        // The unit sent a program of its own accord.
+        if (lateForAbandonedTransfer())
+            return false;
+        dataCenter.setCurrentProgramNumber (n % kNumPrograms);
+        acceptDump (n, record);
+        sendChangeMessage();
+        return false;
     }
-    dataCenter.setCurrentData (receiveBuffer);
 
+    if (phase != TransferPhase::receiving)
+        return false;
+
+    noteProgress();
     bool ended = false;
-    if (bulkReceive)
+    if (n != transferIndex)
     {
-        noteProgress();
-        if (n != transferIndex)
+        // A program still to come is kept (it will be asked for again
+        // anyway); one already received is never overwritten by a stray.
+        if (n > transferIndex && n < kNumUserPrograms)
+            acceptDump (n, record);
+        retry ([this] { requestProgram (transferIndex); });
+    }
+    else
+    {
+        dataCenter.setCurrentProgramNumber (n);
+        acceptDump (n, record);
+        if (unitList != nullptr)
+            unitList->markReceived (n);
+        retries = 0;
+        ++transferIndex;
+        transferDone = transferIndex;
+        if (transferIndex >= kNumUserPrograms)
         {
-            retryCurrentProgram();
+            phase = TransferPhase::awaitingNumber;
+            modifiedOnly = false;
+            if (unitList != nullptr)
+                unitList->finishReceive();
+            requestStep (DeferredStep::transferEnded);
+            requestProgramNumber();
+            ended = true;
         }
         else
         {
-            retries = 0;
-            ++transferIndex;
-            if (transferIndex >= kNumUserPrograms)
-            {
-                bulkReceive = false;
-                bulkTransmit = false;
-                modifiedOnly = false;
-                if (unitList != nullptr)
-                    unitList->finishReceive();
-                requestStep (DeferredStep::transferEnded);
-                requestProgramNumber();
-                ended = true;
-            }
-            else
-            {
-                pause (kPauseBeforeRequestMs);
-                requestProgram (transferIndex);
-            }
+            pause (kPauseBeforeRequestMs);
+            requestProgram (transferIndex);
         }
     }
 
@@ -495,11 +656,6 @@ void MidiReceiver::setClock (std::function<double()> millisecondClock)
     clock = std::move (millisecondClock);
 }
 
-bool MidiReceiver::transferRunning() const noexcept
-{
-    return bulkReceive || bulkTransmit || (awaitingNumber && dataCenter.bulkTransfer);
-}
-
 void MidiReceiver::noteProgress()
 {
     lastProgressMs = clock();
@@ -507,25 +663,25 @@ void MidiReceiver::noteProgress()
         startTimer (kWatchdogPeriodMs);
 }
 
-void MidiReceiver::retryCurrentProgram()
+void MidiReceiver::retry (const std::function<void()>& resend)
 {
     if (++retries > watchdogMaxRetries)
     {
-        const int at = transferIndex;
-        endTransfer (true);
+        const int at = phase == TransferPhase::identifying ? -1 : transferIndex;
+        const bool wasTransmit = phase == TransferPhase::transmitting;
+        abandon();
         if (commandTarget != nullptr)
-            commandTarget->transferAbandoned (at, false);
+            commandTarget->transferAbandoned (at, wasTransmit);
         return;
     }
 
     pause (kPauseBeforeRequestMs);
-    requestProgram (transferIndex);
+    resend();
 }
 
 void MidiReceiver::endTransfer (bool withFinishStep)
 {
-    bulkReceive = false;
-    bulkTransmit = false;
+    phase = withFinishStep ? TransferPhase::finishing : TransferPhase::idle;
     modifiedOnly = false;
     awaitingNumber = false;
     retries = 0;
@@ -535,9 +691,20 @@ void MidiReceiver::endTransfer (bool withFinishStep)
         requestStep (DeferredStep::transferFinished);
 }
 
+void MidiReceiver::abandon()
+{
+    abandonedAtMs = clock();
+    endTransfer (true);
+}
+
+bool MidiReceiver::lateForAbandonedTransfer() const
+{
+    return clock() - abandonedAtMs < watchdogTimeoutMs;
+}
+
 void MidiReceiver::checkWatchdog()
 {
-    if (!transferRunning())
+    if (phase == TransferPhase::idle || phase == TransferPhase::finishing)
     {
         stopTimer();
         return;
@@ -546,18 +713,17 @@ void MidiReceiver::checkWatchdog()
     if (clock() - lastProgressMs < watchdogTimeoutMs)
         return;
 
-    if (bulkReceive || bulkTransmit)
-    {
-        const int at = transferIndex;
-        const bool wasTransmit = bulkTransmit;
-        endTransfer (true);
-        if (commandTarget != nullptr)
-            commandTarget->transferAbandoned (at, wasTransmit);
-    }
-    else
+    if (phase == TransferPhase::awaitingNumber)
     {
         // Every program arrived; only the unit's program number did not.
         endTransfer (true);
+        return;
     }
+
+    const int at = phase == TransferPhase::identifying ? -1 : transferIndex;
+    const bool wasTransmit = phase == TransferPhase::transmitting;
+    abandon();
+    if (commandTarget != nullptr)
+        commandTarget->transferAbandoned (at, wasTransmit);
 }
 } // namespace vr

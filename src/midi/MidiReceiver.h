@@ -2,8 +2,10 @@
 
 #include "DeferredSteps.h"
 #include "MidiPort.h"
+#include "PacedSender.h"
 #include "SysexMessages.h"
 
+#include <atomic>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -26,6 +28,28 @@ class RomFileProgramList;
 //
 // The change broadcast means: the current program, its number or the unit
 // list may have changed.
+// Where a bulk transfer stands. One transfer runs at a time; each message
+// from the unit is judged against the phase, and a reply the phase does not
+// await is not taken as one.
+enum class TransferPhase
+{
+    idle,
+    identifying,    // the unit's edit buffer (code 40) is awaited
+    receiving,      // program `index` (code 4C) is awaited
+    awaitingNumber, // every program arrived; the unit's program number (42) is awaited
+    transmitting,   // the acknowledgement (21) of program `index` is awaited
+    finishing       // the final step (edit buffer back, rows selected) is pending
+};
+
+// What the progress display shows of a running transfer.
+struct TransferProgress
+{
+    TransferPhase phase{TransferPhase::idle};
+    int done{0};
+    int total{0};
+    double startedMs{0.0};
+};
+
 class MidiReceiver : public juce::ChangeBroadcaster,
                      private MidiMessageSink,
                      private juce::AsyncUpdater,
@@ -35,7 +59,8 @@ public:
     explicit MidiReceiver (DataCenter& store);
     ~MidiReceiver() override;
 
-    // Ports. Either may be empty: every sender then does nothing.
+    // Ports. Either may be empty: every sender then does nothing. The old
+    // port is closed before the new one is opened by the caller.
     void setInput (std::unique_ptr<MidiInputPort> newInput);
     void setOutput (std::unique_ptr<MidiOutputPort> newOutput);
     // Stops delivery from the input; queued messages are dropped. Called at
@@ -47,7 +72,8 @@ public:
     void setProgramLists (UnitProgramList* unit, RomFileProgramList* romAndFiles) noexcept;
     void setCommandTarget (DeferredStepRunner* target) noexcept { commandTarget = target; }
 
-    // Senders (nothing happens without an output port). Pauses block the caller.
+    // Senders (nothing happens without an output port). Pauses the unit
+    // needs are kept on the wire; the caller does not wait for them.
     void sendIdentityRequest();
     void requestCurrentProgram();
     void requestProgram (int programNumber);
@@ -61,18 +87,35 @@ public:
     void send (const juce::MidiMessage& message);
 
     // Bulk transfers, after the user's confirmation. The caller greys out the
-    // views first.
-    void startReceiveAll();
-    void startTransmitAll (bool modifiedOnly);
+    // views first. Nothing starts while another transfer runs (returns false).
+    bool startReceiveAll();
+    bool startTransmitAll (bool modifiedOnly);
+
+    // Ends a running transfer as the watchdog does, without a report: the
+    // final step puts the saved edit buffer back.
+    void stopTransfer();
 
     // The engine's share of the step that ends a transfer: the saved edit
     // buffer goes back into the store and to the unit.
     void finishTransfer();
 
-    bool isReceiving() const noexcept { return bulkReceive; }
-    bool isTransmitting() const noexcept { return bulkTransmit; }
+    TransferPhase getPhase() const noexcept { return phase; }
+    // True from the start of a transfer until its final step has run.
+    bool isTransferRunning() const noexcept { return phase != TransferPhase::idle; }
+    bool isReceiving() const noexcept
+    {
+        return phase == TransferPhase::identifying || phase == TransferPhase::receiving;
+    }
+    bool isTransmitting() const noexcept { return phase == TransferPhase::transmitting; }
     bool isAwaitingNumber() const noexcept { return awaitingNumber; }
+    bool isWritePending() const;
     int getTransferIndex() const noexcept { return transferIndex; }
+    TransferProgress getProgress() const;
+    // Accepted identity replies so far: tells a new answer from an old one.
+    int getIdentityCount() const noexcept { return identityCount; }
+    // Messages dropped because the input queue was full.
+    int getDroppedMessageCount() const noexcept { return dropped.load(); }
+    int getQueuedMessageCount() const;
 
     // Handles one message now, on the message thread (what the queue does
     // for every message that arrives).
@@ -86,12 +129,22 @@ public:
     void setClock (std::function<double()> millisecondClock);
     void checkWatchdog();
 
-    // Pause used between steps of a transfer; replaceable for tests.
+    // Waits until every message scheduled after a pause is on the wire.
+    void flushOutput() { sender.flush(); }
+
+    // Pause between messages; by default the paced sender keeps it on the
+    // wire. Tests replace it to send everything at once.
     std::function<void (int milliseconds)> pause;
+
+    // Input queue bounds: how many arrivals are handled per message-loop
+    // turn, and how many may wait.
+    static constexpr int kMessagesPerSlice = 64;
+    static constexpr size_t kMaxQueuedMessages = 4096;
 
 private:
     void messageArrived (const juce::MidiMessage& message) override; // port thread
     void handleAsyncUpdate() override;
+    bool handleNextQueued();
     void timerCallback() override { checkWatchdog(); }
 
     void handleIdentityReply (const sysex::Incoming& in);
@@ -104,22 +157,37 @@ private:
     // Returns true when the dump ended a Receive All.
     bool handleProgramDump (const std::vector<std::uint8_t>& bytes);
     void handleProgramChange (int programChange);
+    void acceptDump (int n, const ProgramRecord& record);
 
+    bool startTransfer (TransferPhase first);
     void requestStep (int code);
-    void retryCurrentProgram();
+    void retry (const std::function<void()>& resend);
     void noteProgress();
     void endTransfer (bool withFinishStep);
-    bool transferRunning() const noexcept;
+    void abandon();
+    bool lateForAbandonedTransfer() const;
 
     DataCenter& dataCenter;
+    TransferPhase phase{TransferPhase::idle};
     int transferIndex{0};
     std::unique_ptr<MidiInputPort> input;
     std::unique_ptr<MidiOutputPort> output;
+    PacedSender sender;
     ProgramRecord receiveBuffer{};
-    bool bulkReceive{false};
-    bool bulkTransmit{false};
     bool modifiedOnly{false};
     bool awaitingNumber{false};
+    bool writePending{false};
+    double writeRequestedMs{0.0};
+    // Whether this transfer set the unit's edit buffer aside (and so has one
+    // to put back and send when it ends).
+    bool editBufferSaved{false};
+    int transferTotal{0};
+    int transferDone{0};
+    double transferStartedMs{0.0};
+    double abandonedAtMs{-1.0e9};
+    int identityCount{0};
+    int handlingDepth{0};
+    bool drainHeldBack{false};
     UnitProgramList* unitList{nullptr};
     RomFileProgramList* romList{nullptr};
     DeferredStepRunner* commandTarget{nullptr};
@@ -127,6 +195,7 @@ private:
     // Filled on the port's thread, drained on the message thread.
     juce::CriticalSection queueLock;
     std::deque<juce::MidiMessage> queue;
+    std::atomic<int> dropped{0};
 
     std::function<double()> clock;
     int watchdogTimeoutMs{3000};

@@ -1,5 +1,7 @@
 #include "midi/SysexMessages.h"
 
+#include <algorithm>
+
 namespace vr::sysex
 {
 namespace
@@ -40,6 +42,13 @@ bool isIdentityReply (const std::uint8_t* data, int size) noexcept
            data[5] == kManufacturerId && data[6] == 0x0f && data[7] == 0x01;
 }
 } // namespace
+
+// Every byte from offset 1 up to (not including) `end` is a data byte: a
+// message cut short would have its closing F7 read as a value.
+bool dataBytesUpTo (const std::uint8_t* data, int end) noexcept
+{
+    return std::all_of (data + 1, data + end, [] (std::uint8_t b) { return b < 0x80; });
+}
 
 bool hasMakerHeader (const std::uint8_t* data, int size) noexcept
 {
@@ -155,6 +164,8 @@ Incoming classify (const juce::MidiMessage& message)
     {
         if (isIdentityReply (data, size))
         {
+            if (!dataBytesUpTo (data, kIdentityReplyLength))
+                return in;
             in.kind = Incoming::Kind::identityReply;
             in.channel = data[2] & 0x0f;
             in.modelCode = data[8];
@@ -165,7 +176,7 @@ Incoming classify (const juce::MidiMessage& message)
         {
             const int code = data[Offset::functionCode];
             const int needed = minimumLength (code);
-            if (code < 0x80 && size >= needed)
+            if (code < 0x80 && size >= needed && dataBytesUpTo (data, needed))
             {
                 in.kind = Incoming::Kind::maker;
                 in.functionCode = code;

@@ -4,7 +4,7 @@
 #include "library/ProgramLists.h"
 #include "midi/MidiReceiver.h"
 #include "support/RecordingDialogs.h"
-#include "support/RecordingPorts.h"
+#include "support/RecordingEngine.h"
 
 #include <gtest/gtest.h>
 
@@ -54,10 +54,7 @@ struct Flows : ::testing::Test
 
     void receive (std::vector<std::uint8_t> payload, int code)
     {
-        std::vector<std::uint8_t> b{0xf0, 0x7d, 0x30, 0x00, 0x01, 0x0f, static_cast<std::uint8_t> (code)};
-        b.insert (b.end(), payload.begin(), payload.end());
-        b.push_back (0xf7);
-        engine.handleMessage (test::messageOf (b));
+        engine.handleMessage (test::messageOf (test::maker (code, std::move (payload))));
     }
 
     void pumpFor (int ms) { juce::MessageManager::getInstance()->runDispatchLoopUntil (ms); }
@@ -271,14 +268,17 @@ TEST_F (Flows, EnablingRulesFollowTheState)
     EXPECT_FALSE (actions.isCommandEnabled (paste));
     EXPECT_TRUE (actions.isCommandEnabled (copy));
 
+    // A running transfer turns off whatever would start another or change
+    // what is being sent.
     engine.startReceiveAll();
-    EXPECT_FALSE (actions.isCommandEnabled (transmitAll));
-    EXPECT_FALSE (actions.isCommandEnabled (receiveAll));
-    EXPECT_FALSE (actions.isCommandEnabled (midiSetup));
+    for (auto id : {transmitAll, receiveAll, writeCurrentProgram, midiSetup, openFile, closeFiles, paste,
+                    insert, cut, clear})
+        EXPECT_FALSE (actions.isCommandEnabled (id)) << id;
+    for (auto id : {copy, saveAs, about, quit})
+        EXPECT_TRUE (actions.isCommandEnabled (id)) << id;
 
     actions.setReady (false);
     EXPECT_FALSE (actions.isCommandEnabled (receiveAll)) << "checked before the ready flag";
-    EXPECT_TRUE (actions.isCommandEnabled (cut));
 }
 
 TEST_F (Flows, CommandTableAndShortcuts)
@@ -321,5 +321,73 @@ TEST_F (Flows, CommandTableAndShortcuts)
     EXPECT_TRUE (manager.invokeDirectly (CommandIDs::insert, false));
     EXPECT_TRUE (shell.calls.contains ("cut"));
     EXPECT_TRUE (shell.calls.contains ("insert"));
+}
+} // namespace vr
+
+namespace vr
+{
+// Quit while a transfer runs: stop it and quit, or let it go on; never a
+// Transmit All beside the running Receive All.
+TEST_F (Flows, QuitDuringATransferStopsItOrKeepsIt)
+{
+    store.connected = true;
+    store.modified[3] = 1;
+    const auto editBuffer = store.current;
+    actions.receiveAllPrograms();
+    for (int n = 0; n < 10; ++n)
+    {
+        std::vector<std::uint8_t> payload (2 + 32, 5);
+        payload[0] = 0;
+        payload[1] = static_cast<std::uint8_t> (n);
+        receive (payload, 0x4c);
+    }
+
+    dialogs.answers = {1}; // keep it running
+    actions.askQuit();
+    EXPECT_TRUE (engine.isReceiving());
+    EXPECT_EQ (dialogs.shown.back().title, "Quit:");
+    EXPECT_EQ (dialogs.shown.back().buttons[1], "Keep it running");
+
+    dialogs.answers = {0}; // stop and quit
+    actions.askQuit();
+    EXPECT_FALSE (engine.isReceiving());
+    EXPECT_FALSE (engine.isTransmitting());
+    pumpFor (400);
+    EXPECT_TRUE (shell.calls.contains ("quit"));
+    EXPECT_TRUE (dumpedPrograms().empty()) << "no transmit was started";
+    EXPECT_EQ (store.current, editBuffer);
+    ASSERT_EQ (makerCode (sent.back()), 0x40);
+    EXPECT_EQ (test::bytesOf (sent.back())[7], editBuffer[0])
+        << "the edit buffer saved at the start goes back";
+}
+
+TEST_F (Flows, IdentifyingAUnitAsksBeforeReplacingUntransmittedChanges)
+{
+    const auto reply = test::identityReply (0x00);
+
+    // The first connection: nothing changed, nothing asked.
+    engine.handleMessage (test::messageOf (reply));
+    EXPECT_TRUE (dialogs.shown.empty());
+    EXPECT_TRUE (engine.isReceiving());
+    engine.stopTransfer();
+    engine.finishTransfer();
+
+    store.modified[4] = 1;
+    store.modified[9] = 1;
+    sent.clear();
+    dialogs.answers = {1}; // keep my changes
+    engine.handleMessage (test::messageOf (reply));
+    ASSERT_EQ (dialogs.shown.size(), 1u);
+    EXPECT_EQ (dialogs.shown[0].message,
+               "The unit's programs will replace 2 changed slots that were not transmitted.");
+    EXPECT_EQ (dialogs.shown[0].buttons, (juce::StringArray{"Receive", "Keep my changes"}));
+    EXPECT_FALSE (engine.isTransferRunning());
+    EXPECT_TRUE (sent.empty());
+    EXPECT_EQ (store.modified[4], 1);
+    EXPECT_TRUE (store.connected);
+
+    dialogs.answers = {0}; // receive
+    engine.handleMessage (test::messageOf (reply));
+    EXPECT_TRUE (engine.isReceiving());
 }
 } // namespace vr

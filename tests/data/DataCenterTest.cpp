@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 namespace vr
 {
 TEST (DataCenter, FreshStoreHoldsTheDefaultProgramAndKnowsNoUnit)
@@ -68,6 +71,46 @@ TEST (DataCenter, SetTypeSwitchesTheSectionOnAndLowersDependentKnobs)
     store.setType (RecordByte::delayType, 4);
     store.setType (RecordByte::cabinetType, 2);
     EXPECT_EQ (store.current[RecordByte::onOffMask], 0b111111);
+}
+
+TEST (DataCenter, OnlyTheNarrowingTypesLowerAKnob)
+{
+    // Per type byte, the types that narrow a knob byte and the limit; every
+    // other type leaves every knob byte alone, even far above the knob's range.
+    struct Narrowing
+    {
+        int typeByte, knobByte, limit;
+        std::vector<int> types;
+    };
+    const std::vector<Narrowing> narrowings = {
+        {RecordByte::dynamicsType, RecordByte::dynamicsKnob, 27, {0, 2, 7, 9, 17, 19, 20, 21}},
+        {RecordByte::ampType, RecordByte::ampGain, 4, {15, 16, 17, 18, 19, 20, 21}},
+        {RecordByte::ampType, RecordByte::ampGain, 27, {25}},
+        {RecordByte::ampType, RecordByte::ampTreble, 15, {25}},
+        {RecordByte::modulationType, RecordByte::modulationKnob, 27, {16, 17, 18, 33}},
+        {RecordByte::modulationType, RecordByte::modulationKnob, 29, {19, 20, 21}},
+        {RecordByte::modulationType, RecordByte::modulationKnob, 11, {22, 23, 24, 25, 26, 27, 28}},
+    };
+    constexpr int high = 100;
+
+    for (int typeByte = RecordByte::firstType; typeByte <= RecordByte::reverbType; ++typeByte)
+        for (int type = 0; type < 128; ++type)
+        {
+            DataCenter store;
+            for (int b = RecordByte::dynamicsKnob; b <= RecordByte::delayTime; ++b)
+                store.current[static_cast<size_t> (b)] = high;
+            auto expected = store.current;
+            expected[static_cast<size_t> (typeByte)] = static_cast<std::uint8_t> (type);
+            expected[RecordByte::onOffMask] = static_cast<std::uint8_t> (
+                expected[RecordByte::onOffMask] | (1 << (typeByte - RecordByte::firstType)));
+            for (const auto& n : narrowings)
+                if (n.typeByte == typeByte &&
+                    std::find (n.types.begin(), n.types.end(), type) != n.types.end())
+                    expected[static_cast<size_t> (n.knobByte)] = static_cast<std::uint8_t> (n.limit);
+
+            store.setType (typeByte, type);
+            ASSERT_EQ (store.current, expected) << "type byte " << typeByte << " = " << type;
+        }
 }
 
 TEST (DataCenter, SetTypeOutsideTheTypeBytesChangesNothing)

@@ -1,5 +1,6 @@
 #include "data/DispCenter.h"
 #include "data/DataCenter.h"
+#include "data/EffectTypes.h"
 
 #include <gtest/gtest.h>
 
@@ -301,8 +302,8 @@ TEST (DispCenter, EveryShownTextParsesBackToItsValue)
         {mod, 24, 21, 0, 11},                                               // note
         {ampT, 25, 25, 0, 15},                                              // oscillator
         {ampT, 17, 24, 0, 4},                                               // 1-5
-        {dly, 7, 29, 1, 99}, // delay; 0 shows "0[ms]", which reads as 0 s and gives 1
-        {dly, 3, 29, 2, 99}, // short delay; 1 shows "2[ms]", which reads as 2 s
+        {dly, 7, 29, 0, 99},                                                // delay
+        {dly, 3, 29, 0, 99},                                                // short delay
     };
     for (const auto& s : scales)
     {
@@ -336,7 +337,7 @@ TEST (DispCenter, WindowParserMatchesWithinFifteenHundredthsElseTruncates)
         {noType, 0, 22, "9.99", 30},
         {noType, 0, 22, "10", 30},
         {noType, 0, 22, "250", 30},
-        {noType, 0, 22, "-3", 9}, // the minus sign is cleaned away
+        {noType, 0, 22, "-3", 0}, // a negative number is the minimum
         {noType, 0, 22, "3 dB", 9},
         {noType, 0, 22, "(4.3)", 13},
         {noType, 0, 22, "", 0},
@@ -466,7 +467,7 @@ TEST (DispCenter, GainOneToFiveParserLimitsToFourSteps)
         {ampT, 16, 24, "3.9", 2},
         {ampT, 21, 24, "5", 4},
         {ampT, 21, 24, "6", 4},
-        {ampT, 18, 24, "-3", 2},
+        {ampT, 18, 24, "-3", 0},
         {ampT, 18, 24, "", 0},
         {ampT, 18, 24, "0.5", 0},
         {ampT, 18, 24, "99999999999999999999999", 4},
@@ -476,7 +477,7 @@ TEST (DispCenter, GainOneToFiveParserLimitsToFourSteps)
 TEST (DispCenter, DelayParserTakesSecondsUpToTwoAndStepsByType)
 {
     expectParses ({
-        {dly, 6, 29, "0", 1},
+        {dly, 6, 29, "0", 0},
         {dly, 6, 29, "0.5", 26},
         {dly, 6, 29, "1.95", 98},
         {dly, 6, 29, "2.0", 99},
@@ -487,7 +488,7 @@ TEST (DispCenter, DelayParserTakesSecondsUpToTwoAndStepsByType)
         {dly, 6, 29, "1920", 97},
         {dly, 6, 29, "1960", 99},
         {dly, 6, 29, "5000", 99},
-        {dly, 6, 29, "", 1},
+        {dly, 6, 29, "", 0},
         {dly, 6, 29, "99999999999999999999999", 99},
         {dly, 5, 29, "100", 6},
         {dly, 200, 29, "100", 6},
@@ -499,6 +500,69 @@ TEST (DispCenter, DelayParserTakesSecondsUpToTwoAndStepsByType)
         {dly, 2, 29, "0.1", 21},
         {dly, 2, 29, "2", 99},
     });
+}
+
+TEST (DispCenter, DelayUnitsReadAsTheBoxShowsThem)
+{
+    expectParses ({
+        // types 0-4: "2[ms]" is 2 ms, not 2 s, and "0[ms]" no delay at all
+        {dly, 0, 29, "2[ms]", 1},
+        {dly, 4, 29, "0[ms]", 0},
+        {dly, 4, 29, "2 ms", 1},
+        {dly, 1, 29, "0.5s", 99},
+        {dly, 1, 29, "1[MS]", 1},
+        // the others
+        {dly, 6, 29, "1[ms]", 1},
+        {dly, 6, 29, "2ms", 1},
+        {dly, 6, 29, "1500 ms", 76},
+        {dly, 6, 29, "1.5s", 76},
+        {dly, 6, 29, "1.50[s]", 76},
+        {dly, 6, 29, "0.02 s", 2},
+        {dly, 6, 29, "3 s", 99},
+        {dly, 6, 29, "0 s", 0},
+    });
+}
+
+TEST (DispCenter, NegativeNumbersMeanTheKnobsMinimum)
+{
+    // Every numeric scale; the pitch scale has negative values of its own.
+    const std::vector<std::pair<int, int>> scales = {
+        {noType, 0}, {dyn, 0}, {mod, 0}, {mod, 11}, {mod, 17}, {mod, 30}, {ampT, 15}, {dly, 2}, {dly, 6},
+    };
+    for (const auto& [typeByte, type] : scales)
+        for (int parameter = 18; parameter <= 29; ++parameter)
+            for (const char* text : {"-5", "-0.3", "-1.5s", "-1500ms", " - 7", "-99999999999999999999999"})
+                EXPECT_EQ (parse (typeByte, type, parameter, text), 0)
+                    << "type byte " << typeByte << " = " << type << ", parameter " << parameter << ", text \""
+                    << text << "\"";
+}
+
+// Return on a box's own text keeps every value a knob can take, under every
+// type of its section; the panel limits the parsed value to the knob's maximum.
+TEST (DispCenter, EveryKnobReadsItsOwnTextBackUnderEveryType)
+{
+    for (int k = 0; k < kNumKnobs; ++k)
+    {
+        const int section = sectionOfKnob (k);
+        const int typeCount = section < 0 ? 1 : effectTypes (section).size;
+        const int parameter = kFirstKnobParameter + k;
+        for (int type = 0; type < typeCount; ++type)
+        {
+            DataCenter store;
+            if (section >= 0)
+                store.current[static_cast<size_t> (RecordByte::firstType + section)] =
+                    static_cast<std::uint8_t> (type);
+            const DispCenter disp (store);
+            const int maximum = knobMaximum (store.current, k);
+            const int last = juce::jmin (maximum, k == 11 ? 99 : 30);
+            for (int v = 0; v <= last; ++v)
+            {
+                const auto text = disp.valueToText (parameter, v);
+                ASSERT_EQ (juce::jmin (disp.textToValue (parameter, text), maximum), v)
+                    << "knob " << k << ", type " << type << ", text \"" << text << "\"";
+            }
+        }
+    }
 }
 
 TEST (DispCenter, OutOfRangeValuesShowTheNearestEndOfTheirTable)
@@ -524,7 +588,9 @@ TEST (DispCenter, OutOfRangeValuesShowTheNearestEndOfTheirTable)
         {ampT, 25, 25, 255, "---"},
         {ampT, 25, 25, -5, "-2 SAW"},
         {ampT, 15, 24, -5, "1"},
-        {ampT, 15, 24, 31, "1"},
+        {ampT, 15, 24, 31, "2"}, // the stored value, not limited first
+        {ampT, 18, 24, 42, "3"},
+        {ampT, 21, 24, 127, "3"},
         {ampT, 15, 24, INT_MIN, "1"},
         {dly, 6, 29, -5, "0[ms]"},
         {dly, 6, 29, 100, "2.00[s]"},

@@ -24,6 +24,36 @@ TEST (ProgramName, OnlySpaceToCaretSurvivesAndLengthIsAlwaysTen)
     EXPECT_EQ (roundTrip (juce::String (juce::CharPointer_UTF8 ("\xc3\x84X"))), " X        ");
 }
 
+TEST (ProgramName, TypedNamesFoldToWhatTheUnitHolds)
+{
+    const auto utf8 = [] (const char* text) { return juce::String (juce::CharPointer_UTF8 (text)); };
+    const std::pair<const char*, const char*> cases[] = {
+        {"Gr\xc3\xb6\xc3\x9f"
+         "e",
+         "GROSSE"},
+        {"caf\xc3\xa9 \xc3\x89t\xc3\xa9", "CAFE ETE"},
+        {"\xc3\x85ngstr\xc3\xb6m", "ANGSTROM"},
+        {"\xc3\x86sir \xc5\x92uvre", "AESIR OEUVRE"},
+        {"\xc3\xb8l \xc3\xa6 \xc3\xbf \xc3\xbe", "OL AE Y TH"},
+        {"\xc5\x81\xc3\xb3"
+         "d\xc5\xba \xc4\x8c"
+         "esk\xc3\xbd \xc5\x9e\xc4\xb1k",
+         "LODZ CESKY SIK"},
+        {"\xe1\xba\x9e", "SS"},
+        // signs the unit can show stay, those it cannot go
+        {"!\"#$%&'()*+,-./09:;<=>?@AZ[\\]^", "!\"#$%&'()*+,-./09:;<=>?@AZ[\\]^"},
+        {"a_b`c{d|e}f~g\th\xc3\x97i\xc3\xb7j\xc2\xb0k\xe2\x82\xac", "ABCDEFGHIJK"},
+        {"\xe6\x97\xa5\xe6\x9c\xac", ""},
+    };
+    for (const auto& [typed, folded] : cases)
+    {
+        EXPECT_EQ (foldToNameCharacters (utf8 (typed)), folded) << typed;
+        // What folding leaves is stored unchanged.
+        EXPECT_EQ (roundTrip (folded),
+                   juce::String (folded).substring (0, kNameLength).paddedRight (' ', kNameLength));
+    }
+}
+
 TEST (ProgramName, StoredValuesAboveCaretReadAsSpace)
 {
     const std::array<std::uint8_t, kNameLength> bytes{33, 62, 63, 200, 255, 0, 16, 45, 45, 45};

@@ -2,7 +2,8 @@
 # Drives the real program in a real X window as a person would, against the
 # virtual wren: confirm the MIDI setup, wait for the unit list, audition a
 # slot, turn a knob in the editor, write the program, save and reopen a
-# library, rename a slot and quit, answering the update question. Keeps a
+# library, change the ports from the menu (a unit that does not answer, the
+# heron, the wren again), rename a slot and quit, answering the update question. Keeps a
 # screenshot of every step in the output folder, then checks what reached
 # the virtual unit.
 #
@@ -73,7 +74,13 @@ shot 01-start-midi-setup
 
 # The setup panel sits in the middle of the main component; its OK button
 # is 114, 124 inside it (96 x 24).
-click_main $((240 + 114 + 48)) $((215 + 124 + 12))
+click_main $((240 + 114 + 48)) $((204 + 124 + 12))
+# Mid-receive the progress bar with its Stop button is in front (its light
+# panel at 220, 258 in the main component).
+sleep 1.5
+import -window "$WID" "$out/02-receiving-progress.png"
+panel=$(convert "$out/02-receiving-progress.png" -format '%[hex:p{227,307}]' info:)
+[ "${panel:0:6}" = "D8D8D8" ] || fail "no progress bar during the first receive (pixel $panel)"
 wait_for_transfers 1
 pause 0.5
 shot 02-unit-list-received
@@ -131,6 +138,87 @@ xdotool mousemove --window "$WID" 646 538 click 1 # Open
 pause 1
 shot 08-library-reopened
 
+# ---- MIDI setup from the menu: Return, a unit that does not answer, the heron ----
+# The panel opens from Option > MIDI Setup... centred in the main component
+# (800 x 578 below the menu bar) and in front, and takes Return with no click
+# first. Output on the heron with the input on the wren: no unit answers,
+# and the program says so. Both on the heron: the unit list is received from
+# it and the About box names it. Then both go back to the wren.
+setup_x=240
+setup_y=204
+about_x=160
+about_y=189
+menu_option() { # item number in the Option menu
+    xdotool mousemove --window "$WID" 126 34 click 1
+    pause 0.5
+    for _ in $(seq 1 "$1"); do xdotool key Down; done
+    xdotool key Return
+    pause 0.8
+}
+# A box of the panel (48 input, 82 output), then a key in its list.
+choose_port() {
+    click_main $((setup_x + 88 + 100)) $((setup_y + $1 + 10))
+    pause 0.5
+    xdotool key "$2" Return
+    pause 0.5
+}
+# 1 when the panel's face is seen: the 300 x 10 strip across the panel's
+# foot is light on average (the tables under it are dark).
+panel_seen() {
+    import -window "$WID" "$out/probe.png"
+    convert "$out/probe.png" -crop "300x10+$((setup_x + 10 + 1))+$((setup_y + 152 + 45))" \
+        -format "%[fx:mean > 0.6 ? 1 : 0]" info:
+}
+# Keeps the About box's unit and connection lines (x 16-246, y 56-146 inside
+# it) as $1-line.png.
+about_line() {
+    menu_option 2
+    shot "$1"
+    import -window "$WID" "$out/probe.png"
+    convert "$out/probe.png" -crop "230x90+$((about_x + 16 + 1))+$((about_y + 56 + 45))" +repage "$out/$1-line.png"
+    xdotool key Escape
+    pause 0.5
+}
+differ() { [ "$(compare -metric AE "$out/$1-line.png" "$out/$2-line.png" null: 2>&1 || true)" != "0" ]; }
+transfers() { grep -c '^vr-step 4' "$log" || true; }
+
+about_line 12-about-wren
+menu_option 1
+shot 13-midi-setup-from-menu
+[ "$(panel_seen)" = 1 ] || fail "MIDI Setup... from the menu shows no panel"
+
+choose_port 82 Down # output: the heron
+xdotool key Return
+wait_for_window "MIDI Setup:" >/dev/null
+pause 0.3
+shot 14-no-unit-answered
+xdotool key Return
+pause 0.5
+about_line 15-about-not-connected
+
+menu_option 1
+choose_port 48 Down # input: the heron
+before=$(transfers)
+xdotool key Return
+wait_for_transfers $((before + 1))
+pause 0.5
+shot 16-unit-list-from-heron
+about_line 17-about-heron
+differ 12-about-wren 17-about-heron || fail "the About box does not name another unit after the heron answered"
+differ 15-about-not-connected 17-about-heron || fail "the About box shows no unit after the heron answered"
+differ 12-about-wren 15-about-not-connected || fail "the About box still shows a unit when none answered"
+
+menu_option 1
+choose_port 48 Up
+choose_port 82 Up
+before=$(transfers)
+xdotool key Return
+wait_for_transfers $((before + 1))
+pause 0.5
+shot 18-back-on-wren
+[ "$(panel_seen)" = 0 ] || fail "the panel did not close on Return"
+# ---- end of MIDI setup from the menu ----
+
 # Rename the current slot in the strip: that marks it modified.
 click_main $((136 + 52 + 90)) $((46 + 20))
 xdotool key ctrl+a
@@ -138,6 +226,102 @@ xdotool type --delay 30 "E2E TEST"
 xdotool key Return
 pause 0.5
 shot 09-renamed
+
+# --- Value and name boxes (editor view): typed text gives way to what the
+# program holds. Crops of the window are compared pixel by pixel: the reverb
+# value box (434, 513, 56 x 22 in the panel) and the name box (52, 0,
+# 186 x 40 in the strip at 136, 46).
+window_shot() { import -window "$WID" "$out/$1.png"; }
+# crop <shot> <x> <y> <w> <h>, in main-component coordinates
+crop() { convert "$out/$1.png" -crop "$4x$5+$(($2 + 1))+$(($3 + 45))" +repage "$out/$1-box.png"; }
+differing_pixels() { compare -metric AE "$out/$1-box.png" "$out/$2-box.png" null: 2>&1 || true; }
+value_box() { crop "$1" 434 513 56 22; }
+name_box() { crop "$1" $((136 + 52)) 46 186 40; }
+background() { click_main 760 120; }
+
+click_main 220 161 # editor view
+pause 0.5
+# The reference is taken after a first visit of the box: that settles the
+# text's place in it.
+click_main $((434 + 28)) $((513 + 11))
+background
+window_shot 12-value-box-shown && value_box 12-value-box-shown
+
+# A click selects the box's text, so typing replaces it; "3.4" means the
+# value already set (3.3), "abc" is dropped by Escape and by a click elsewhere.
+click_main $((434 + 28)) $((513 + 11))
+pause
+window_shot 13-value-box-focused && value_box 13-value-box-focused
+xdotool type --delay 30 "3.4"
+pause
+window_shot 14-value-box-typed && value_box 14-value-box-typed
+[ "$(differing_pixels 13-value-box-focused 14-value-box-typed)" -gt 40 ] || fail "typing did not reach the value box"
+xdotool key Return
+pause
+window_shot 15-value-box-return && value_box 15-value-box-return
+xdotool type --delay 30 "abc"
+xdotool key Escape
+pause
+window_shot 16-value-box-escape && value_box 16-value-box-escape
+xdotool type --delay 30 "abc"
+background
+window_shot 17-value-box-clicked-away && value_box 17-value-box-clicked-away
+# Still focused after Return and Escape, with the text selected: only the
+# caret may differ.
+for step in 15-value-box-return 16-value-box-escape; do
+    [ "$(differing_pixels 13-value-box-focused $step)" -lt 40 ] || fail "$step: the box does not show its value again"
+done
+# The text may sit a few pixels to the side after an edit: compare what is
+# drawn, cut free of the box's frame and background.
+same_text() {
+    convert "$out/$1-box.png" -shave 3x3 -fuzz 10% -trim +repage "$out/$1-text.png"
+    convert "$out/$2-box.png" -shave 3x3 -fuzz 10% -trim +repage "$out/$2-text.png"
+    [ "$(compare -metric AE "$out/$1-text.png" "$out/$2-text.png" null: 2>&1 || echo 9999)" = "0" ]
+}
+same_text 12-value-box-shown 17-value-box-clicked-away ||
+    fail "a click on the background left typed text in the value box"
+
+# Accented letters fold to capitals as typed, "~" is refused, ten at most.
+type_name() {
+    click_main $((136 + 52 + 90)) $((46 + 20))
+    xdotool key ctrl+a
+    xdotool type --delay 30 "$1"
+    background
+    window_shot "$2" && name_box "$2"
+}
+type_name "Größe~undxyz" 18-name-folded
+type_name "GROSSEUNDX" 19-name-plain
+same_text 18-name-folded 19-name-plain || fail "the typed name was not folded to GROSSEUNDX"
+type_name "E2E TEST" 20-name-restored
+[ "$(differing_pixels 19-name-plain 20-name-restored)" -gt 40 ] || fail "typing did not reach the name box"
+click_main 430 161 # back to the program list
+pause 0.5
+# --- end of value and name boxes
+
+# --- Files: a file without the library header, named on the command line ---
+# A second program started with random bytes as its library file asks
+# before opening it, over its own main window (not alone before it);
+# Cancel leaves the file unopened. The second program is then ended.
+foreign="$out/e2e-foreign.vrm"
+head -c 7000 /dev/urandom >"$foreign"
+VR_ALLOW_MULTIPLE_INSTANCES=1 "$app" "$foreign" >"$out/second-program.log" 2>&1 &
+pid2=$!
+trap 'kill $pid $pid2 2>/dev/null || true' EXIT
+question=$(wait_for_window "Confirm Open:")
+pause 0.5
+shot 21-headerless-file-question
+xdotool windowfocus "$question" key Escape
+pause 0.5
+xdotool search --onlyvisible --name "Confirm Open:" >/dev/null 2>&1 && fail "the header question stayed open"
+kill -0 $pid2 2>/dev/null || fail "the second program ended after the header question"
+xdotool mousemove --window "$WID" 700 300 # a closed alert stays painted until the pointer moves
+pause 0.5
+shot 22-headerless-file-declined
+kill $pid2
+wait $pid2 2>/dev/null || true
+trap 'kill $pid 2>/dev/null || true' EXIT
+pause 0.5
+# --- end of the files block ---
 
 # Quit, and send the modified slot first.
 xdotool key ctrl+q
@@ -158,16 +342,22 @@ kill -0 $pid 2>/dev/null && fail "the program did not quit after the transmit"
 trap - EXIT
 wait $pid || fail "the program ended with an error"
 
-# What the unit holds now.
+# What the unit holds now (the wren's part: the heron was used too).
 [ -f "$state" ] || fail "no virtual unit state was written"
-program5=$(grep '^program 5 ' "$state" | cut -d' ' -f3)
-edit=$(grep '^edit ' "$state" | cut -d' ' -f2)
+wren_state=$(awk '/^unit /{u=$0} u ~ /wren/' "$state")
+program5=$(echo "$wren_state" | grep '^program 5 ' | cut -d' ' -f3)
+edit=$(echo "$wren_state" | grep '^edit ' | cut -d' ' -f2)
 name5=$(echo "$program5" | cut -c1-20)
 # "E2E TEST  " encoded as character code - 32
 [ "$name5" = "25122500342533340000" ] || fail "slot 5 on the unit is not the renamed program ($name5)"
 # Record byte 27 (the level) is hex characters 55-56.
 level5=$(echo "$program5" | cut -c55-56)
-shipped5=$(grep '^factory 5 ' "$state" | cut -d' ' -f3 | cut -c55-56)
+shipped5=$(echo "$wren_state" | grep '^factory 5 ' | cut -d' ' -f3 | cut -c55-56)
 [ "$level5" != "$shipped5" ] || fail "the turned knob did not reach slot 5 (level $level5)"
 [ "$(echo "$edit" | cut -c55-56)" = "$level5" ] || fail "the unit's edit buffer does not hold the turned level"
+# A failed assertion in the program is a fault even when every step passed.
+if grep -q 'JUCE Assertion failure' "$log"; then
+    grep -A2 'JUCE Assertion failure' "$log" >&2
+    fail "the program hit a JUCE assertion"
+fi
 echo "program_check: all steps passed; screenshots in $out"

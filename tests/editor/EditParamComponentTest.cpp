@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+
 namespace vr
 {
 namespace
@@ -356,14 +359,123 @@ TEST_F (EditParamComponentTest, ReturnConfirmsATypedValueAndFocusLossDropsIt)
     box.focusLost (juce::Component::focusChangedByMouseClick);
     pump();
     EXPECT_EQ (box.getText(), "5.7");
+    EXPECT_TRUE (box.getHighlightedRegion().isEmpty());
     EXPECT_EQ (store.getKnob (2), 17);
     EXPECT_TRUE (sent.empty());
 
-    // A text meaning the value already set changes nothing and stays as typed.
+    // A text meaning the value already set changes nothing; the box shows the value's own text.
     typeInto (box, "5.8");
     pressReturn (box);
-    EXPECT_EQ (box.getText(), "5.8");
+    EXPECT_EQ (box.getText(), "5.7");
     EXPECT_TRUE (sent.empty());
+}
+
+TEST_F (EditParamComponentTest, TypedTextThatChangesNothingGivesWayToTheValue)
+{
+    auto record = defaultRecord();
+    record[RecordByte::reverbKnob] = 0; // unreadable text and negative numbers mean 0 as well
+    record[RecordByte::delayType] = 2;
+    record[RecordByte::delayTime] = 1; // "2[ms]"
+    showQuietly (record);
+    attachPort();
+    const auto before = store.current;
+
+    struct Ending
+    {
+        const char* name;
+        std::function<void (juce::TextEditor&)> end;
+    };
+    const juce::Point<float> spot (10.0f, 10.0f);
+    const Ending endings[] = {
+        {"Return", [] (juce::TextEditor& box) { pressReturn (box); }},
+        {"Escape",
+         [] (juce::TextEditor& box)
+         {
+             box.keyPressed (juce::KeyPress (juce::KeyPress::escapeKey));
+             pump();
+         }},
+        {"a click on the background",
+         [&] (juce::TextEditor&) { panel.mouseDown (mouseAt (panel, spot, spot, false)); }},
+        {"a click into another box",
+         [&] (juce::TextEditor&) { panel.mouseDown (mouseAt (panel.valueBox (2), spot, spot, false)); }},
+    };
+    const std::pair<int, juce::StringArray> typed[] = {
+        {5, {"abc", "", "0.0", "-4", "0.1"}},
+        {kDelayTimeKnob, {"2[ms]", "1 ms", "0.002 s"}},
+    };
+    for (const auto& [k, texts] : typed)
+    {
+        auto& box = panel.valueBox (k);
+        const auto shown = box.getText();
+        ASSERT_EQ (shown, display (k, store.getKnob (k)));
+        for (const auto& ending : endings)
+            for (const auto& text : texts)
+            {
+                typeInto (box, text);
+                ending.end (box);
+                EXPECT_EQ (box.getText(), shown) << "knob " << k << ", \"" << text << "\", " << ending.name;
+            }
+    }
+    EXPECT_TRUE (sent.empty());
+    EXPECT_EQ (store.current, before);
+
+    // Escape and a click also drop text that would have changed the value.
+    typeInto (panel.valueBox (5), "5.0");
+    panel.mouseDown (mouseAt (panel, spot, spot, false));
+    typeInto (panel.valueBox (kDelayTimeKnob), "400");
+    panel.valueBox (kDelayTimeKnob).keyPressed (juce::KeyPress (juce::KeyPress::escapeKey));
+    pump();
+    EXPECT_EQ (panel.valueBox (5).getText(), "0.0");
+    EXPECT_EQ (panel.valueBox (kDelayTimeKnob).getText(), "2[ms]");
+    EXPECT_TRUE (sent.empty());
+}
+
+TEST_F (EditParamComponentTest, AClickIntoABoxSelectsItsTextSoTypingReplacesIt)
+{
+    auto record = defaultRecord();
+    record[RecordByte::cabinetKnob] = 4;
+    showQuietly (record);
+    auto& box = panel.valueBox (2);
+
+    box.focusGained (juce::Component::focusChangedByMouseClick);
+    EXPECT_EQ (box.getHighlightedText(), "1.3");
+    test::typeInto (box, "9.0");
+    pressReturn (box);
+    EXPECT_EQ (store.getKnob (2), 27);
+
+    // After Return the value's text is selected again.
+    EXPECT_EQ (box.getHighlightedText(), "9.0");
+    test::typeInto (box, "2");
+    pressReturn (box);
+    EXPECT_EQ (box.getText(), "2.0");
+    EXPECT_EQ (store.getKnob (2), 6);
+}
+
+TEST_F (EditParamComponentTest, KnobsOfASectionThatIsOffAreDimmed)
+{
+    const auto expectDimmedExactly = [this] (std::initializer_list<int> dimmed)
+    {
+        for (int k = 0; k < kNumKnobs; ++k)
+        {
+            const bool dim = std::find (dimmed.begin(), dimmed.end(), k) != dimmed.end();
+            EXPECT_EQ (panel.knob (k).getAlpha() < 1.0f, dim) << "knob " << k;
+        }
+    };
+    // Nothing shown yet: every section reads as off.
+    expectDimmedExactly ({0, 1, 2, 3, 4, 5, 6, 7, 8, 11});
+
+    showQuietly (defaultRecord()); // modulation and delay off
+    expectDimmedExactly ({3, 4, 11});
+
+    panel.onOffButton (delay).triggerClick();
+    panel.onOffButton (amp).triggerClick();
+    pump();
+    expectDimmedExactly ({1, 3, 6, 7, 8});
+
+    // Choosing a type switches its section on.
+    panel.typeBox (modulation).setSelectedId (defaultRecord()[RecordByte::modulationType] + 2);
+    pump();
+    expectDimmedExactly ({1, 6, 7, 8});
 }
 
 TEST_F (EditParamComponentTest, DelayTimeRunsTo99WhileOtherKnobsStopAt30)

@@ -105,17 +105,17 @@ TEST_F (PGNameEditComponentTest, TypedLettersBecomeCapitalsAndOnlyTenFit)
     EXPECT_EQ (store.getName(), "ABCDEFGHIJ");
 }
 
-TEST_F (PGNameEditComponentTest, CharactersTheUnitCannotHoldAreShownButStoredAsSpaces)
+TEST_F (PGNameEditComponentTest, CharactersTheUnitCannotHoldAreNotAccepted)
 {
     clearName();
     typeInto (strip.nameBox(), "a{b~c_d");
-    EXPECT_EQ (strip.nameBox().getText(), "A{B~C_D");
-    EXPECT_EQ (store.getName(), padded ("A B C D"));
+    EXPECT_EQ (strip.nameBox().getText(), "ABCD");
+    EXPECT_EQ (store.getName(), padded ("ABCD"));
 
     // Focus loss shows what the store holds.
     strip.nameBox().focusLost (juce::Component::focusChangedByMouseClick);
     pump();
-    EXPECT_EQ (strip.nameBox().getText(), padded ("A B C D"));
+    EXPECT_EQ (strip.nameBox().getText(), padded ("ABCD"));
 }
 
 TEST_F (PGNameEditComponentTest, ReturnOnAUserProgramRenamesItsSlotAndSendsTheProgram)
@@ -238,10 +238,22 @@ TEST_F (PGNameEditComponentTest, TransmitAllShowsItsProgressThenTheRestoredProgr
     EXPECT_EQ (strip.numberBox().getText(), "012");
 }
 
-TEST (PGNameEditComponent, OnlyLettersAToZAreRaised)
+TEST_F (PGNameEditComponentTest, AccentedLettersFoldToPlainCapitalsAsTyped)
 {
-    const auto accented = juce::String::fromUTF8 ("\xc3\xa9");
-    EXPECT_EQ (PGNameEditComponent::upperCaseLetters ("az AZ 09 {|}~ " + accented),
-               "AZ AZ 09 {|}~ " + accented);
+    // What the box shows is what the unit and files get, after Return too.
+    showProgram (8);
+    clearName();
+    typeInto (strip.nameBox(), juce::String::fromUTF8 ("Gr\xc3\xb6\xc3\x9f"
+                                                       "e \xc3\xa9t\xc3\xa9"));
+    EXPECT_EQ (strip.nameBox().getText(), "GROSSE ETE");
+    pressReturn (strip.nameBox());
+    EXPECT_EQ (strip.nameBox().getText(), "GROSSE ETE");
+    EXPECT_EQ (unitList.readRowName (8), "GROSSE ETE");
+    EXPECT_EQ (decodeName (test::bytesOf (sent.at (0)).data() + 7), "GROSSE ETE");
+
+    // A letter that folds to two still stops at ten.
+    clearName();
+    typeInto (strip.nameBox(), juce::String::fromUTF8 ("abcdefghi\xc3\x9f"));
+    EXPECT_EQ (strip.nameBox().getText(), "ABCDEFGHIS");
 }
 } // namespace vr

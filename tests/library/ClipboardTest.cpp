@@ -216,14 +216,20 @@ TEST (Clipboard, TheRomAreaIsReadOnly)
     {
         const char* name;
         ClipboardOutcome (ClipboardCommands::*operation) (const RowSelection&);
-        const char* message; // nullptr: no alert
+        RowSelection selection; // in the ROM and file list
+        const char* message;    // nullptr: no alert
         bool copies;
     };
+    const char* fileRows =
+        "Library file rows cannot be changed.\nPaste and Insert go into the unit list: select a slot there.";
     const Case cases[] = {
-        {"cut", &ClipboardCommands::cut, "Illegal Command.", true},
-        {"clear", &ClipboardCommands::clear, nullptr, false},
-        {"paste", &ClipboardCommands::paste, "Cannot paste on the ROM Area.", false},
-        {"insert", &ClipboardCommands::insert, "Cannot paste on the ROM Area.", false},
+        {"cut", &ClipboardCommands::cut, {{3, 4}, 4}, "Illegal Command.", true},
+        {"clear", &ClipboardCommands::clear, {{3, 4}, 4}, nullptr, false},
+        {"paste", &ClipboardCommands::paste, {{3, 4}, 4}, "Cannot paste on the ROM Area.", false},
+        {"insert", &ClipboardCommands::insert, {{3, 4}, 4}, "Cannot paste on the ROM Area.", false},
+        {"paste on a file row", &ClipboardCommands::paste, {{199, 205}, 205}, fileRows, false},
+        {"insert on a file row", &ClipboardCommands::insert, {{205}, 205}, fileRows, false},
+        {"paste, file row deselected last", &ClipboardCommands::paste, {{210}, -1}, fileRows, false},
     };
 
     for (const auto& c : cases)
@@ -234,7 +240,7 @@ TEST (Clipboard, TheRomAreaIsReadOnly)
         const auto romBefore = fresh.rom.rows;
 
         fresh.store.activeList = 1;
-        (fresh.commands.*c.operation) (rowsSelected ({3, 4}, 4));
+        (fresh.commands.*c.operation) (c.selection);
 
         SCOPED_TRACE (c.name);
         ASSERT_EQ (fresh.dialogs.shown.size(), c.message != nullptr ? 1u : 0u);

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace vr
 {
 namespace
@@ -78,8 +81,9 @@ struct LibraryFileTest : ::testing::Test
     }
 
     const juce::File oldWorkingFolder = juce::File::getCurrentWorkingDirectory();
+    // One folder per test process: ctest runs tests of one suite side by side.
     const juce::File folder = juce::File::getSpecialLocation (juce::File::tempDirectory)
-                                  .getNonexistentChildFile ("vr-library", {}, false);
+                                  .getChildFile ("vr-library-" + juce::Uuid().toString());
     DataCenter store;
     UnitProgramList unit{store};
     RomFileProgramList rom{store};
@@ -188,20 +192,35 @@ TEST_F (LibraryFileTest, OnlyAWholeLibraryIsOpenedWhicheverWayItComes)
         {"command line",
          [] (LibraryFileTest& t, const juce::File& f) { return t.files.openCommandLineFile (f); }},
     };
+    enum Asked
+    {
+        nothing,
+        incomplete,
+        noHeader
+    };
     struct Size
     {
         size_t bytes;
         bool headerless;
+        int answer; // to the header question: 0 Open, 1 Cancel
         bool opens;
+        Asked asked;
     };
-    const Size sizes[] = {{0, false, false},   {32, false, false}, {6431, false, false},
-                          {6432, false, true}, {6432, true, true}, {9000, false, true}};
+    const Size sizes[] = {
+        {0, false, 0, false, incomplete},      {32, false, 0, false, incomplete},
+        {6431, false, 0, false, incomplete},   {6431, true, 0, false, incomplete},
+        {6432, false, 0, true, nothing},       {9000, false, 0, true, nothing},
+        {6432, true, 0, true, noHeader},       {6432, true, 1, false, noHeader},
+        {1'000'000, true, 1, false, noHeader}, {1'000'000, false, 0, true, nothing},
+    };
 
     for (const auto& way : ways)
         for (const auto& size : sizes)
         {
-            SCOPED_TRACE (juce::String (way.name) + " " + juce::String (size.bytes));
+            SCOPED_TRACE (juce::String (way.name) + " " + juce::String (size.bytes) +
+                          (size.headerless ? " headerless" : ""));
             dialogs.shown.clear();
+            dialogs.answers = {size.answer};
             rom.closeAllFiles();
             // A file closed earlier left its programs in slot 1.
             std::fill (store.fileBuffers.begin(), store.fileBuffers.end(), std::uint8_t{0x55});
@@ -209,11 +228,26 @@ TEST_F (LibraryFileTest, OnlyAWholeLibraryIsOpenedWhicheverWayItComes)
 
             auto bytes = libraryBytes (size.bytes, 3);
             if (size.headerless)
-                std::fill (bytes.begin(), bytes.begin() + 32, std::uint8_t{0xee});
+                std::fill (bytes.begin(), bytes.begin() + juce::jmin (size.bytes, size_t{10}),
+                           std::uint8_t{0xee});
             const auto f = file ("bank.vrm");
             writeBytes (f, bytes);
 
             const int first = way.open (*this, f);
+
+            ASSERT_EQ (dialogs.shown.size(), size.asked == nothing ? 0u : 1u);
+            if (size.asked == incomplete)
+            {
+                EXPECT_EQ (dialogs.shown[0].title, "File Open Error:");
+                EXPECT_TRUE (dialogs.shown[0].message.contains ("bank.vrm is not a complete library"));
+                EXPECT_EQ (dialogs.shown[0].buttons, juce::StringArray ({"  OK  "}));
+            }
+            if (size.asked == noHeader)
+            {
+                EXPECT_EQ (dialogs.shown[0].message, "bank.vrm does not look like a library file (it has no "
+                                                     "library header). Open it anyway?");
+                EXPECT_EQ (dialogs.shown[0].buttons, juce::StringArray ({"Open", "Cancel"}));
+            }
             if (size.opens)
             {
                 EXPECT_EQ (first, 200);
@@ -221,7 +255,6 @@ TEST_F (LibraryFileTest, OnlyAWholeLibraryIsOpenedWhicheverWayItComes)
                 EXPECT_EQ (rom.fileNames[0], "bank");
                 EXPECT_TRUE (std::equal (store.fileBuffers.begin(), store.fileBuffers.begin() + 6400,
                                          bytes.begin() + 32));
-                EXPECT_TRUE (dialogs.shown.empty());
             }
             else
             {
@@ -230,12 +263,71 @@ TEST_F (LibraryFileTest, OnlyAWholeLibraryIsOpenedWhicheverWayItComes)
                 EXPECT_EQ (rom.size(), 200);
                 EXPECT_EQ (rom.fileNames[0], "earlier");
                 EXPECT_EQ (store.fileBuffers[100], 0x55);
-                ASSERT_EQ (dialogs.shown.size(), 1u);
-                EXPECT_EQ (dialogs.shown[0].title, "File Open Error:");
-                EXPECT_TRUE (dialogs.shown[0].message.contains ("bank.vrm is not a complete library"));
-                EXPECT_EQ (dialogs.shown[0].buttons, juce::StringArray ({"  OK  "}));
             }
         }
+}
+
+TEST_F (LibraryFileTest, APathThatCannotBeReadIsReportedWithWhy)
+{
+    const auto unreadable = library ("locked.vrm");
+    unreadable.setReadOnly (true);
+    chmod (unreadable.getFullPathName().toRawUTF8(), 0);
+    // Permissions do not stop the superuser; that row is then only checked for not being silent.
+    const bool canReadAnyway = juce::FileInputStream (unreadable).openedOk();
+
+    struct Case
+    {
+        juce::File path;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {file ("missing.vrm"), "There is no such file."},
+        {folder, "This is a folder, not a file."},
+        {unreadable, "The file cannot be read (Permission denied)."},
+    };
+
+    for (const bool fromDialog : {false, true})
+        for (const auto& c : cases)
+        {
+            SCOPED_TRACE (c.path.getFullPathName() +
+                          (fromDialog ? " from the dialog" : " on the command line"));
+            if (c.path == unreadable && canReadAnyway)
+                continue;
+            dialogs.shown.clear();
+            dialogs.filesToOpen = {c.path};
+
+            EXPECT_EQ (fromDialog ? files.open() : files.openCommandLineFile (c.path), -1);
+
+            EXPECT_EQ (titles(), std::vector<juce::String>{"File Open Error: " + c.path.getFullPathName() +
+                                                           "\n\r" + c.reason});
+            EXPECT_EQ (rom.fileCount, 0);
+        }
+
+    // Dropped, the same paths are passed over without a word.
+    dialogs.shown.clear();
+    EXPECT_TRUE (
+        files.dropFiles ({file ("missing.vrm").getFullPathName(), folder.getFullPathName()}).empty());
+    EXPECT_TRUE (dialogs.shown.empty());
+}
+
+TEST_F (LibraryFileTest, ADropGoesOnPastAFileItCannotUse)
+{
+    const auto shortFile = library ("short.vrm", 3000);
+    auto foreignBytes = libraryBytes();
+    std::fill (foreignBytes.begin(), foreignBytes.begin() + 10, std::uint8_t{'x'});
+    writeBytes (file ("foreign.vrm"), foreignBytes);
+    const auto good = library ("good.vrm", 6432, 9);
+    dialogs.answers = {0, 1}; // OK the short file's message, Cancel the header question
+
+    EXPECT_EQ (files.dropFiles ({shortFile.getFullPathName(), file ("foreign.vrm").getFullPathName(),
+                                 good.getFullPathName()}),
+               std::vector<int>{200});
+
+    EXPECT_EQ (rom.fileCount, 1);
+    EXPECT_EQ (rom.fileNames[0], "good");
+    ASSERT_EQ (dialogs.shown.size(), 2u);
+    EXPECT_TRUE (dialogs.shown[0].message.startsWith ("short.vrm is not a complete library file."));
+    EXPECT_TRUE (dialogs.shown[1].message.startsWith ("foreign.vrm does not look like a library file"));
 }
 
 TEST_F (LibraryFileTest, NoMoreThanThreeFilesAreOpen)
@@ -296,7 +388,6 @@ TEST_F (LibraryFileTest, ADropTakesOnlyExactDotVrmNamesAndStopsAtTheFirstOther)
     EXPECT_EQ (rom.fileNames[2], "CAPS");
     rom.closeAllFiles();
     EXPECT_EQ (files.openCommandLineFile (capitals), 200);
-    EXPECT_EQ (files.openCommandLineFile (file ("missing.vrm")), -1);
     EXPECT_TRUE (dialogs.shown.empty());
 }
 
@@ -354,6 +445,49 @@ TEST_F (LibraryFileTest, SaveAsNamesTheFileAndAsksOnlyAboutANameItChanged)
     const auto before = juce::File::getCurrentWorkingDirectory();
     EXPECT_FALSE (files.saveAs());
     EXPECT_EQ (juce::File::getCurrentWorkingDirectory(), before);
+}
+
+TEST_F (LibraryFileTest, ASaveKeepsLinksPermissionsAndAFolderThatTakesNoNewFiles)
+{
+    // chain.vrm -> link.vrm -> real.vrm, relative, as a user would make them.
+    const auto real = file ("real.vrm");
+    writeBytes (real, Bytes (7000, 0xab));
+    chmod (real.getFullPathName().toRawUTF8(), 0640);
+    ASSERT_EQ (symlink ("real.vrm", file ("link.vrm").getFullPathName().toRawUTF8()), 0);
+    ASSERT_EQ (symlink ("link.vrm", file ("chain.vrm").getFullPathName().toRawUTF8()), 0);
+    unit.setRowName (0, "THROUGH");
+
+    ASSERT_TRUE (files.saveTo (file ("chain.vrm")));
+
+    EXPECT_TRUE (file ("chain.vrm").isSymbolicLink());
+    EXPECT_TRUE (file ("link.vrm").isSymbolicLink());
+    const auto written = bytesOf (real);
+    ASSERT_EQ (written.size(), 6432u);
+    EXPECT_EQ (written[32], 'T' - 32);
+    struct stat info;
+    ASSERT_EQ (stat (real.getFullPathName().toRawUTF8(), &info), 0);
+    EXPECT_EQ (info.st_mode & 07777, 0640u);
+    EXPECT_EQ (folder.getNumberOfChildFiles (juce::File::findFiles), 3) << "no temporary file left behind";
+
+    // A folder that lets the file be written but takes no new file beside it.
+    const auto locked = folder.getChildFile ("locked");
+    ASSERT_TRUE (locked.createDirectory());
+    const auto inPlace = locked.getChildFile ("bank.vrm");
+    writeBytes (inPlace, Bytes (7000, 0xab));
+    chmod (locked.getFullPathName().toRawUTF8(), 0555);
+    const bool canCreateAnyway = locked.getChildFile ("probe").create().wasOk(); // the superuser can
+    locked.getChildFile ("probe").deleteFile();
+    if (!canCreateAnyway)
+    {
+        unit.setRowName (0, "IN PLACE");
+        EXPECT_TRUE (files.saveTo (inPlace));
+        const auto bytes = bytesOf (inPlace);
+        ASSERT_EQ (bytes.size(), 6432u);
+        EXPECT_EQ (bytes[32], 'I' - 32);
+        EXPECT_TRUE (dialogs.shown.empty());
+    }
+    chmod (locked.getFullPathName().toRawUTF8(), 0755);
+    EXPECT_EQ (locked.getNumberOfChildFiles (juce::File::findFiles), 1);
 }
 
 TEST_F (LibraryFileTest, AFailedSaveLeavesTheOldFileAsItWasAndSaysSo)

@@ -170,7 +170,7 @@ TEST_F (ProgNameTableTest, KeysMoveTheSelectionAndRecallTheRowTheyReach)
         {0, K::upKey, false, {0}, 0},
         {5, K::pageDownKey, false, {25}, 25},
         {190, K::pageDownKey, false, {199}, 199},
-        {-1, K::pageDownKey, false, {20}, 20},
+        {-1, K::pageDownKey, false, {19}, 19},
         {5, K::pageUpKey, false, {0}, 0},
         {45, K::pageUpKey, false, {25}, 25},
         {7, K::returnKey, false, {7}, 7},
@@ -224,6 +224,28 @@ TEST_F (ProgNameTableTest, ShiftWithTheArrowsGrowsAndShrinksARange)
     press (unitTable, juce::KeyPress::upKey, juce::ModifierKeys::shiftModifier);
     EXPECT_EQ (selectedRows (unitTable), (std::vector<int>{10, 11}));
     EXPECT_EQ (unitTable.getLastRowSelected(), 11);
+}
+
+TEST_F (ProgNameTableTest, ARowDeselectedWithCtrlClickIsNotTheLastSelected)
+{
+    const auto ctrl = juce::ModifierKeys::commandModifier;
+    clickRow (unitTable, 10);
+    clickRow (unitTable, 12, ctrl);
+    clickRow (unitTable, 15, ctrl);
+    EXPECT_EQ (unitTable.currentSelection().lastSelected, 15);
+
+    // Taking the last one away leaves no last row (the list box would name row 10).
+    clickRow (unitTable, 15, ctrl);
+    EXPECT_EQ (selectedRows (unitTable), (std::vector<int>{10, 12}));
+    EXPECT_EQ (unitTable.currentSelection().lastSelected, -1);
+    EXPECT_EQ (unitTable.lastSelectedRow(), -1);
+
+    // Taking away another row keeps it that way; selecting one names it again.
+    clickRow (unitTable, 10, ctrl);
+    EXPECT_EQ (unitTable.lastSelectedRow(), -1);
+    clickRow (unitTable, 40, ctrl);
+    EXPECT_EQ (selectedRows (unitTable), (std::vector<int>{12, 40}));
+    EXPECT_EQ (unitTable.lastSelectedRow(), 40);
 }
 
 TEST_F (ProgNameTableTest, AHeldKeyMovesAtMostOneRowPerHundredFiftyMilliseconds)
@@ -307,7 +329,7 @@ PaintedRow paintRow (ProgramTable& table, int row, bool selected)
 
 TEST_F (ProgNameTableTest, ModifiedSlotsShowTheirNumberInYellowOrBlueWhenSelected)
 {
-    const auto yellow = juce::Colour (0xFFFFFF00), blue = juce::Colour (0xFF0000FF);
+    const auto yellow = juce::Colour (0xFFFFFF00), blue = juce::Colour (0xFF000060);
     const auto orange = juce::Colour (0xFFD2691E), plain = juce::Colour (0xFF303030);
     store.modified[12] = 1;
 

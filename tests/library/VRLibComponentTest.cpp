@@ -66,13 +66,20 @@ struct VRLibComponentTest : ::testing::Test
         table.recallRow (row);
     }
 
+    // The row shown at the top of a table.
+    static int topRow (ProgramTable& table)
+    {
+        return table.getRowContainingPosition (10, ProgramTable::kHeaderHeight + 2);
+    }
+
     std::vector<int> unitSelection() { return view.getUnitTable().currentSelection().rows; }
     std::vector<int> romSelection() { return view.getRomTable().currentSelection().rows; }
 
     int tagAt (int slot) { return view.getUnitList().readByte (slot, 20); }
 
+    // One folder per test process: ctest runs tests of one suite side by side.
     const juce::File folder = juce::File::getSpecialLocation (juce::File::tempDirectory)
-                                  .getNonexistentChildFile ("vr-libview", {}, false);
+                                  .getChildFile ("vr-libview-" + juce::Uuid().toString());
     DataCenter store;
     std::vector<juce::MidiMessage> sent;
     MidiReceiver engine{store};
@@ -157,7 +164,7 @@ TEST_F (VRLibComponentTest, OpenFileAndSaveAsWorkBeforeAnyUnitIsFound)
     EXPECT_EQ (view.getRomList().fileCount, 1);
     EXPECT_EQ (view.getRomList().size(), 400);
     EXPECT_TRUE (unitSelection().empty());
-    EXPECT_EQ (romSelection(), std::vector<int>{0});
+    EXPECT_EQ (romSelection(), std::vector<int>{200});
     EXPECT_EQ (view.getRomList().rows[200].data[RecordByte::programLevel], 7);
 
     const auto saved = folder.getChildFile ("saved");
@@ -178,13 +185,44 @@ TEST_F (VRLibComponentTest, DroppedFilesOpenUpToThree)
     EXPECT_EQ (view.getRomList().fileCount, 3);
     EXPECT_EQ (view.getRomList().size(), 800);
     EXPECT_EQ (view.getRomList().rows[600].data[RecordByte::programLevel], 3);
-    EXPECT_EQ (romSelection(), std::vector<int>{0});
+    EXPECT_EQ (romSelection(), std::vector<int>{600});
     EXPECT_TRUE (dialogs.shown.empty());
 
     view.filesDropped (juce::StringArray (library ("d.vrm").getFullPathName()), 300, 300);
     ASSERT_EQ (dialogs.shown.size(), 1u);
     EXPECT_EQ (dialogs.shown[0].message, "Can't open more than 3 files.");
     EXPECT_EQ (view.getRomList().size(), 800);
+}
+
+TEST_F (VRLibComponentTest, AnOpenedFileIsShownAtItsFirstRowWhicheverWayItCame)
+{
+    const std::function<void (const juce::File&)> ways[] = {
+        [this] (const juce::File& f)
+        {
+            dialogs.filesToOpen = {f};
+            click ("m_ButtonOpen");
+        },
+        [this] (const juce::File& f) { view.filesDropped (juce::StringArray (f.getFullPathName()), 5, 5); },
+        [this] (const juce::File& f) { view.openCommandLineFile (f); },
+    };
+
+    int firstRow = 200;
+    for (const auto& open : ways)
+    {
+        SCOPED_TRACE (firstRow);
+        clickRow (view.getUnitTable(), 30);
+        sent.clear();
+
+        open (library ("bank" + juce::String (firstRow) + ".vrm"));
+
+        EXPECT_TRUE (unitSelection().empty());
+        EXPECT_EQ (romSelection(), std::vector<int>{firstRow});
+        EXPECT_EQ (topRow (view.getRomTable()), firstRow);
+        // The selected rows are the ones the clipboard commands take; nothing is recalled.
+        EXPECT_EQ (store.activeList, 1);
+        EXPECT_TRUE (sent.empty());
+        firstRow += 200;
+    }
 }
 
 TEST_F (VRLibComponentTest, AShortFileIsRefusedOnDropAndOnTheCommandLine)
@@ -274,6 +312,13 @@ TEST_F (VRLibComponentTest, ClosingFilesKeepsASelectionInsideTheList)
     view.getUnitTable().selectRow (9); // selected without a click, so the ROM list stays active
     view.closeAllFiles();
     EXPECT_EQ (unitSelection(), std::vector<int>{9});
+    EXPECT_EQ (romSelection(), std::vector<int>{199});
+
+    // The last selected row went with the file: only the list's last row stays selected.
+    ASSERT_TRUE (view.openCommandLineFile (library ("c.vrm")));
+    view.getRomTable().selectRow (10);
+    view.getRomTable().selectRow (250, false, false);
+    view.closeAllFiles();
     EXPECT_EQ (romSelection(), std::vector<int>{199});
 }
 

@@ -2,7 +2,7 @@
 #include "data/DataCenter.h"
 #include "data/FactoryPrograms.h"
 #include "library/ProgramLists.h"
-#include "support/RecordingPorts.h"
+#include "support/RecordingEngine.h"
 
 #include <gtest/gtest.h>
 
@@ -11,35 +11,10 @@ namespace vr
 namespace
 {
 using test::bytesOf;
+using test::identityReply;
+using test::maker;
 using test::makerCode;
 using test::messageOf;
-
-std::vector<std::uint8_t> identityReply (std::uint8_t model, int channel = 0, int major = 1, int minor = 5)
-{
-    return {0xf0,
-            0x7e,
-            static_cast<std::uint8_t> (channel),
-            0x06,
-            0x02,
-            0x7d,
-            0x0f,
-            0x01,
-            model,
-            0x00,
-            static_cast<std::uint8_t> (minor),
-            0x00,
-            static_cast<std::uint8_t> (major),
-            0x00,
-            0xf7};
-}
-
-std::vector<std::uint8_t> maker (int code, std::vector<std::uint8_t> payload = {})
-{
-    std::vector<std::uint8_t> b{0xf0, 0x7d, 0x30, 0x00, 0x01, 0x0f, static_cast<std::uint8_t> (code)};
-    b.insert (b.end(), payload.begin(), payload.end());
-    b.push_back (0xf7);
-    return b;
-}
 
 std::vector<std::uint8_t> dumpOf (int programNumber, const ProgramRecord& record)
 {
@@ -57,22 +32,8 @@ ProgramRecord recordNamed (const char* name, std::uint8_t fill)
     return r;
 }
 
-// An engine on a recording port, with the lists a library view would hold
-// and no pauses, driven message by message.
-struct EngineFixture : ::testing::Test
+struct EngineFixture : ::testing::Test, test::RecordingEngine
 {
-    EngineFixture()
-    {
-        unitList.fill();
-        romList.fill();
-        engine.pause = [] (int) {};
-        engine.setOutput (std::make_unique<test::RecordingOutputPort> (sent));
-        engine.setProgramLists (&unitList, &romList);
-        engine.setCommandTarget (&steps);
-    }
-
-    void receive (const std::vector<std::uint8_t>& bytes) { engine.handleMessage (messageOf (bytes)); }
-
     std::vector<int> sentCodes() const
     {
         std::vector<int> codes;
@@ -87,13 +48,6 @@ struct EngineFixture : ::testing::Test
         for (int n = 0; n < 200; ++n)
             receive (dumpOf (n, recordNamed ("RECEIVED", static_cast<std::uint8_t> (n % 31))));
     }
-
-    DataCenter store;
-    UnitProgramList unitList{store};
-    RomFileProgramList romList{store};
-    std::vector<juce::MidiMessage> sent;
-    test::RecordingStepRunner steps;
-    MidiReceiver engine{store};
 };
 } // namespace
 
@@ -304,7 +258,10 @@ TEST_F (EngineFixture, ProgramChangesLoadUnitOrFactoryPrograms)
 TEST_F (EngineFixture, NumbersFromTheUnitNeverIndexPastTheTables)
 {
     // A dump numbered 127 * 100 + 127: no such row; the current number wraps.
-    receive (dumpOf (12827, recordNamed ("FOREIGN", 3)));
+    auto foreign = dumpOf (0, recordNamed ("FOREIGN", 3));
+    foreign[7] = 0x7f;
+    foreign[8] = 0x7f;
+    receive (foreign);
     EXPECT_EQ (store.currentProgramNumber, 12827 % 400);
     EXPECT_LT (store.bank, 4);
     receive ({0xc0, 99});

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Dialogs.h"
+#include "data/DialogInterface.h"
 
 #include <deque>
 #include <vector>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "../data/ProgramRecord.h"
+#include "ProgramRecord.h"
 
 namespace vr
 {
