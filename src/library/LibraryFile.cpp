@@ -260,10 +260,10 @@ LibraryFiles::LibraryFiles (DataCenter& store, UnitProgramList& unitList, RomFil
 {
 }
 
-juce::File LibraryFiles::chooseSaveTarget (const juce::String& pattern, const juce::String& extension,
-                                           bool ignoreCase)
+juce::File LibraryFiles::chooseSaveTarget (const juce::String& title, const juce::String& pattern,
+                                           const juce::String& extension, bool ignoreCase)
 {
-    const auto chosen = ui.chooseFileToSave ({}, juce::File::getCurrentWorkingDirectory(), pattern);
+    const auto chosen = ui.chooseFileToSave (title, juce::File::getCurrentWorkingDirectory(), pattern);
     if (!isChosen (chosen))
         return {};
 
@@ -279,7 +279,7 @@ juce::File LibraryFiles::chooseSaveTarget (const juce::String& pattern, const ju
 
 bool LibraryFiles::saveAs()
 {
-    const auto target = chooseSaveTarget (kPattern, kExtension, false);
+    const auto target = chooseSaveTarget ({}, kPattern, kExtension, false);
     return isChosen (target) && saveTo (target);
 }
 
@@ -289,9 +289,9 @@ bool LibraryFiles::saveTo (const juce::File& target)
     return writeOrSaySo (target, dataCenter.saveBuffer.data(), dataCenter.saveBuffer.size());
 }
 
-bool LibraryFiles::exportSysexAs (const std::vector<SysexEntry>& entries)
+bool LibraryFiles::exportSysexAs (const std::vector<SysexEntry>& entries, const juce::String& dialogTitle)
 {
-    const auto target = chooseSaveTarget (SysexFormat::kPattern, SysexFormat::kExtension, true);
+    const auto target = chooseSaveTarget (dialogTitle, SysexFormat::kPattern, SysexFormat::kExtension, true);
     return isChosen (target) && exportSysexTo (target, entries);
 }
 

@@ -105,7 +105,7 @@ public:
     // Export as plain exclusive messages: asks for the file like Save As
     // (with ".syx" instead of ".vrm") and writes one program dump per entry,
     // with the model code of the identified unit (00 when none is).
-    bool exportSysexAs (const std::vector<SysexEntry>& entries);
+    bool exportSysexAs (const std::vector<SysexEntry>& entries, const juce::String& dialogTitle = {});
     bool exportSysexTo (const juce::File& target, const std::vector<SysexEntry>& entries);
 
     // Asks for a file and adds it; -1 when none was added.
@@ -131,7 +131,8 @@ private:
 
     // The file a save goes to: the chosen name, given the extension when it
     // lacks it; an invalid file when the user backed out.
-    juce::File chooseSaveTarget (const juce::String& pattern, const juce::String& extension, bool ignoreCase);
+    juce::File chooseSaveTarget (const juce::String& title, const juce::String& pattern,
+                                 const juce::String& extension, bool ignoreCase);
     bool writeOrSaySo (const juce::File& target, const void* data, size_t size);
     bool slotFree();
     // Reads the file into the next slot and returns the row where its block

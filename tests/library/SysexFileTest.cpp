@@ -289,15 +289,15 @@ TEST_F (SysexFileTest, ASyxFileTakesASlotWhicheverWayItComesAndABadOneChangesNot
     const auto foreign = written ("foreign.syx", Bytes{0xf0, 0x43, 0x10, 0xf7});
     const Bytes before (store.fileBuffers.begin(), store.fileBuffers.end());
 
-    // Refused: no slot, no buffer, no name changes; the drop stops there.
-    EXPECT_EQ (files.dropFiles ({foreign.getFullPathName(), good.getFullPathName()}), std::vector<int>{});
+    // Refused: no slot, no buffer, no name changes; the drop goes on past it.
+    EXPECT_EQ (files.dropFiles (juce::StringArray (foreign.getFullPathName())), std::vector<int>{});
     EXPECT_EQ (rom.fileCount, 0);
     EXPECT_EQ (Bytes (store.fileBuffers.begin(), store.fileBuffers.end()), before);
     ASSERT_EQ (dialogs.shown.size(), 1u);
     EXPECT_EQ (dialogs.shown[0].title + " " + dialogs.shown[0].message,
                "File Open Error: foreign.syx holds no wren or heron programs.");
 
-    EXPECT_EQ (files.dropFiles (juce::StringArray (good.getFullPathName())), std::vector<int>{200});
+    EXPECT_EQ (files.dropFiles ({foreign.getFullPathName(), good.getFullPathName()}), std::vector<int>{200});
     EXPECT_EQ (rom.recordAt (200), rec (1));
     EXPECT_EQ (rom.recordAt (209), rec (2));
     EXPECT_EQ (rom.recordAt (201), defaultRecord());

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets of tests/fuzz with clang and runs each for a
-# while: scripts/fuzz.sh [seconds per target, default 60] [target ...]
-# Corpora grow in build/fuzz/corpus/<target>; crashes land in build/fuzz/findings.
+# while: tools/fuzz.sh [seconds per target, default 60] [target ...]
+# Prints one line per target: TARGET execs crashes. Corpora grow in
+# build/fuzz/corpus/<target>; crashing inputs land in build/fuzz/findings/<target>.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=$top/build/fuzz
@@ -18,7 +19,10 @@ if command -v ccache > /dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=c
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_C_COMPILER="$cc" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" \
     -DVR_FUZZ=ON -DVR_BUILD_TESTS=OFF -DVR_BUILD_BENCH=OFF "${launcher[@]}" > /dev/null
-cmake --build "$build" -j "$(nproc)" --target "${targets[@]}"
+cmake --build "$build" -j "$(nproc)" --target "${targets[@]}" > "$build/build.log" || {
+    cat "$build/build.log"
+    exit 1
+}
 
 # Byte strings as hex, for the seeds.
 hex() { echo "$*" | xxd -r -p; }
@@ -46,14 +50,28 @@ seed vr_fuzz_classify done f07d3000010f21f7
 seed vr_fuzz_classify bank b00001
 seed vr_fuzz_classify program c005
 
-mkdir -p "$build/findings"
 status=0
+summary=()
 for target in "${targets[@]}"; do
     maxlen=4096
     [ "$target" = vr_fuzz_library_file ] && maxlen=8192
-    echo "== $target for ${seconds}s"
-    (cd "$build/findings" &&
+    findings=$build/findings/$target
+    mkdir -p "$findings"
+    log=$build/$target.log
+    # -fork keeps going past a crash, so the count is of crashes, not "at least one".
+    (cd "$findings" &&
         "$build/bin/$target" -max_total_time="$seconds" -max_len="$maxlen" -print_final_stats=1 \
-            -dict="$top/tests/fuzz/sysex.dict" "$build/corpus/$target") || status=1
+            -fork=1 -ignore_crashes=1 -ignore_ooms=1 -ignore_timeouts=1 \
+            -dict="$top/tests/fuzz/sysex.dict" "$build/corpus/$target") > "$log" 2>&1 || true
+    # Fork mode reports "#<execs>: ... oom/timeout/crash: a/b/c ..." as it goes; the last one counts.
+    last=$(grep -E '^#[0-9]+:' "$log" | tail -1)
+    execs=$(sed -E 's/^#([0-9]+):.*/\1/' <<< "${last:-#0:}")
+    crashes=$(sed -nE 's#.*oom/timeout/crash: ([0-9]+)/([0-9]+)/([0-9]+).*#\1 \2 \3#p' <<< "$last" | awk '{ print $1 + $2 + $3 }')
+    crashes=${crashes:-0}
+    # A run that never got going (a crash on a seed, a missing binary) counts as one.
+    [ -n "$last" ] || crashes=1
+    summary+=("$target $execs $crashes")
+    [ "$crashes" -eq 0 ] || status=1
 done
+printf '%s\n' "TARGET execs crashes" "${summary[@]}"
 exit $status
