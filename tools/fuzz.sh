@@ -25,7 +25,7 @@ cmake --build "$build" -j "$(nproc)" --target "${targets[@]}" > "$build/build.lo
 }
 
 # Byte strings as hex, for the seeds.
-hex() { echo "$*" | xxd -r -p; }
+hex() { printf "$(sed 's/../\\x&/g' <<< "$*")"; }
 record=$(printf '%02x' 0 47 50 37 0 0 0 0 0 0 0 39 1 21 18 2 3 2 2 4 17 0 0 11 30 17 27 22 7 0 0 0)
 dump4c="f07d3000010f4c0139${record}f7"
 dump40="f07d3008010f40${record}f7"
