@@ -21,5 +21,17 @@ run_suite() {
 }
 
 run_suite "$top/build/test" -DCMAKE_BUILD_TYPE=Debug
+
+# Every reader of outside bytes gets a short fuzzing run where clang and its
+# libFuzzer are here.
+probe=$(mktemp -d)
+if command -v clang++ > /dev/null &&
+    echo 'extern "C" int LLVMFuzzerTestOneInput (const unsigned char*, unsigned long) { return 0; }' |
+    clang++ -x c++ -fsanitize=fuzzer - -o "$probe/probe" 2> /dev/null; then
+    "$top/tools/fuzz.sh" 10
+else
+    echo "No clang with libFuzzer here: fuzz targets skipped."
+fi
+rm -rf "$probe"
 ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     run_suite "$top/build/sanitize" -DCMAKE_BUILD_TYPE=Debug -DVR_SANITIZE=ON -DVR_BUILD_BENCH=OFF

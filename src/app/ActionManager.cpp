@@ -28,6 +28,7 @@ const CommandSpec commandTable[] = {
     {CommandIDs::openFile, "Open File...", "Open .vrm File", "File", 'o'},
     {CommandIDs::saveAs, "Save As...", "Save .vrm File", "File", 's'},
     {CommandIDs::closeFiles, "Close File(s)", "Close .vrm File", "File", 'w'},
+    {CommandIDs::exportSysex, "Export SysEx...", "Export .syx File", "File", 'e'},
     {CommandIDs::writeCurrentProgram, "Write Current Program...", "Write Current Program", "File", 0},
     {CommandIDs::transmitAll, "Transmit All Programs...", "Tx to VRwren", "File", 0},
     {CommandIDs::receiveAll, "Receive All Programs...", "Rx from VRwren", "File", 0},
@@ -52,6 +53,7 @@ const CommandSpec* findCommand (juce::CommandID id)
 // Menu contents; 0 is a separator. Cut and Insert are reached by key only.
 const juce::CommandID fileMenu[] = {CommandIDs::openFile,
                                     CommandIDs::saveAs,
+                                    CommandIDs::exportSysex,
                                     CommandIDs::closeFiles,
                                     0,
                                     CommandIDs::writeCurrentProgram,
@@ -111,6 +113,7 @@ bool offDuringTransfer (juce::CommandID id)
         case CommandIDs::midiSetup:
         case CommandIDs::openFile:
         case CommandIDs::closeFiles:
+        case CommandIDs::exportSysex:
         case CommandIDs::paste:
         case CommandIDs::insert:
         case CommandIDs::cut:
@@ -216,6 +219,9 @@ bool ActionManager::perform (const InvocationInfo& info)
             break;
         case CommandIDs::saveAs:
             shell.saveAs();
+            break;
+        case CommandIDs::exportSysex:
+            shell.exportSysex();
             break;
         case CommandIDs::closeFiles:
             shell.closeFiles();

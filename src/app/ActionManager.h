@@ -14,7 +14,7 @@ class MidiReceiver;
 class ShellControls;
 class UnitProgramList;
 
-// Command IDs: File 256-262, Edit 512-516, Option 1024-1025.
+// Command IDs: File 256-263, Edit 512-516, Option 1024-1025.
 namespace CommandIDs
 {
 enum : juce::CommandID
@@ -26,6 +26,7 @@ enum : juce::CommandID
     transmitAll = 260,
     receiveAll = 261,
     quit = 262,
+    exportSysex = 263,
     cut = 512,
     clear = 513,
     copy = 514,

@@ -223,6 +223,10 @@ void MainComponent::saveAs()
 {
     libraryView->saveAs();
 }
+void MainComponent::exportSysex()
+{
+    libraryView->exportSysex();
+}
 void MainComponent::closeFiles()
 {
     libraryView->closeAllFiles();

@@ -56,6 +56,7 @@ public:
     int getUnitLastSelectedRow() const override;
     void openFile() override;
     void saveAs() override;
+    void exportSysex() override;
     void closeFiles() override;
     void cut() override;
     void clear() override;

@@ -22,6 +22,7 @@ public:
 
     virtual void openFile() = 0;
     virtual void saveAs() = 0;
+    virtual void exportSysex() = 0;
     virtual void closeFiles() = 0;
     virtual void cut() = 0;
     virtual void clear() = 0;

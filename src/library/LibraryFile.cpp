@@ -2,6 +2,8 @@
 
 #include "../data/DataCenter.h"
 #include "../data/DialogInterface.h"
+#include "../midi/SysexMessages.h"
+#include "SysexFile.h"
 
 #include <cstring>
 
@@ -65,13 +67,14 @@ AlertText confirmReplace (const juce::File& file)
             {" Yes ", "  No  "}};
 }
 
-// The file Save As writes for the chosen name: the name itself when it ends
-// in ".vrm" exactly, else the name with ".vrm" added to it.
-juce::File saveTargetFor (const juce::File& chosen)
+// The file a save writes for the chosen name: the name itself when it ends
+// in the extension, else the name with the extension added to it.
+juce::File saveTargetFor (const juce::File& chosen, const juce::String& extension, bool ignoreCase)
 {
-    if (chosen.getFileExtension() == kExtension)
+    const auto has = chosen.getFileExtension();
+    if (ignoreCase ? has.equalsIgnoreCase (extension) : has == extension)
         return chosen;
-    return chosen.getSiblingFile (chosen.getFileName() + kExtension);
+    return chosen.getSiblingFile (chosen.getFileName() + extension);
 }
 
 bool isChosen (const juce::File& file)
@@ -165,26 +168,35 @@ bool hasLibraryHeader (const std::uint8_t* source, size_t size) noexcept
            std::memcmp (source, kMagic, static_cast<size_t> (kMagicLength)) == 0;
 }
 
-LibraryRead readLibraryFile (const juce::File& file, std::uint8_t* dest)
+std::unique_ptr<juce::FileInputStream> openForReading (const juce::File& file, juce::String& problem)
 {
-    LibraryRead read;
     if (file.isDirectory())
     {
-        read.problem = "This is a folder, not a file.";
-        return read;
+        problem = "This is a folder, not a file.";
+        return {};
     }
     if (!file.existsAsFile())
     {
-        read.problem = "There is no such file.";
-        return read;
+        problem = "There is no such file.";
+        return {};
     }
 
-    juce::FileInputStream in (file);
-    if (!in.openedOk())
+    auto in = std::make_unique<juce::FileInputStream> (file);
+    if (!in->openedOk())
     {
-        read.problem = unreadableBecause (in);
-        return read;
+        problem = unreadableBecause (*in);
+        return {};
     }
+    return in;
+}
+
+LibraryRead readLibraryFile (const juce::File& file, std::uint8_t* dest)
+{
+    LibraryRead read;
+    const auto stream = openForReading (file, read.problem);
+    if (stream == nullptr)
+        return read;
+    auto& in = *stream;
 
     std::array<std::uint8_t, kFileSize> bytes{};
     size_t total = 0;
@@ -248,28 +260,52 @@ LibraryFiles::LibraryFiles (DataCenter& store, UnitProgramList& unitList, RomFil
 {
 }
 
-bool LibraryFiles::saveAs()
+juce::File LibraryFiles::chooseSaveTarget (const juce::String& title, const juce::String& pattern,
+                                           const juce::String& extension, bool ignoreCase)
 {
-    const auto chosen = ui.chooseFileToSave ({}, juce::File::getCurrentWorkingDirectory(), kPattern);
+    const auto chosen = ui.chooseFileToSave (title, juce::File::getCurrentWorkingDirectory(), pattern);
     if (!isChosen (chosen))
-        return false;
+        return {};
 
-    // The next Save As starts where this one went.
+    // The next save starts where this one went.
     chosen.getParentDirectory().setAsCurrentWorkingDirectory();
 
-    const auto target = saveTargetFor (chosen);
+    const auto target = saveTargetFor (chosen, extension, ignoreCase);
     // The dialog asked about the name as typed; a name we changed needs its own question.
     if (target != chosen && target.exists() && ui.show (confirmReplace (target)) != 0)
-        return false;
+        return {};
+    return target;
+}
 
-    return saveTo (target);
+bool LibraryFiles::saveAs()
+{
+    const auto target = chooseSaveTarget ({}, kPattern, kExtension, false);
+    return isChosen (target) && saveTo (target);
 }
 
 bool LibraryFiles::saveTo (const juce::File& target)
 {
     encodeLibrary (unit, dataCenter.saveBuffer.data());
-    switch (
-        writeFileAtomically (target, dataCenter.saveBuffer.data(), dataCenter.saveBuffer.size(), writeStep))
+    return writeOrSaySo (target, dataCenter.saveBuffer.data(), dataCenter.saveBuffer.size());
+}
+
+bool LibraryFiles::exportSysexAs (const std::vector<SysexEntry>& entries, const juce::String& dialogTitle)
+{
+    const auto target = chooseSaveTarget (dialogTitle, SysexFormat::kPattern, SysexFormat::kExtension, true);
+    return isChosen (target) && exportSysexTo (target, entries);
+}
+
+bool LibraryFiles::exportSysexTo (const juce::File& target, const std::vector<SysexEntry>& entries)
+{
+    // Another librarian sending these to the unit needs the unit's own model code.
+    const auto model = dataCenter.connected ? dataCenter.modelCode : sysex::kModelWren;
+    const auto bytes = encodeSysexPrograms (entries, model);
+    return writeOrSaySo (target, bytes.data(), bytes.size());
+}
+
+bool LibraryFiles::writeOrSaySo (const juce::File& target, const void* data, size_t size)
+{
+    switch (writeFileAtomically (target, data, size, writeStep))
     {
         case FileWriteResult::ok:
             return true;
@@ -296,6 +332,9 @@ bool LibraryFiles::slotFree()
 
 int LibraryFiles::addFile (const juce::File& file, Unreadable unreadable)
 {
+    if (isSysexFileName (file))
+        return addSysexFile (file, unreadable);
+
     // Read aside first, so a refused file leaves the slot as it was.
     std::array<std::uint8_t, kRecordsSize> records{};
     const auto read = readLibraryFile (file, records.data());
@@ -314,11 +353,41 @@ int LibraryFiles::addFile (const juce::File& file, Unreadable unreadable)
     // Any file of the right size would otherwise pass as 200 programs.
     if (!read.hasHeader && ui.show (openWithoutHeader (file)) != 0)
         return -1;
+    return fillNextSlot (file, records.data());
+}
 
+int LibraryFiles::addSysexFile (const juce::File& file, Unreadable unreadable)
+{
+    SysexPrograms programs;
+    const auto read = readSysexFile (file, programs);
+    if (read.result == LibraryReadResult::cannotOpen)
+    {
+        if (unreadable == Unreadable::report)
+            ui.show (cannotRead (file, read.problem));
+        return -1;
+    }
+
+    int firstRow = -1;
+    if (read.result == LibraryReadResult::ok)
+    {
+        std::array<std::uint8_t, kRecordsSize> records{};
+        for (size_t slot = 0; slot < programs.records.size(); ++slot)
+            std::copy (programs.records[slot].begin(), programs.records[slot].end(),
+                       records.begin() + static_cast<std::ptrdiff_t> (slot * kRecordSize));
+        firstRow = fillNextSlot (file, records.data());
+    }
+    // A cut-off file still loads what it held whole, and says what was lost.
+    if (programs.error.isNotEmpty())
+        ui.show ({Icon::none, "File Open Error:", programs.error, {"  OK  "}});
+    return firstRow;
+}
+
+int LibraryFiles::fillNextSlot (const juce::File& file, const std::uint8_t* records)
+{
     const auto slot = static_cast<size_t> (rom.fileCount);
     rom.fileNames[slot] = file.getFileNameWithoutExtension();
-    std::copy (records.begin(), records.end(),
-               dataCenter.fileBuffers.begin() + static_cast<std::ptrdiff_t> (slot * records.size()));
+    std::copy (records, records + kRecordsSize,
+               dataCenter.fileBuffers.begin() + static_cast<std::ptrdiff_t> (slot * kRecordsSize));
 
     const int firstRow = rom.appendFileBlock();
     if (firstRow >= 0)
@@ -331,7 +400,8 @@ int LibraryFiles::open()
     if (!slotFree())
         return -1;
 
-    const auto chosen = ui.chooseFileToOpen ("Open", {}, kPattern);
+    const auto chosen =
+        ui.chooseFileToOpen ("Open", {}, juce::String (kPattern) + ";" + SysexFormat::kPattern);
     if (!isChosen (chosen))
         return -1;
     return addFile (chosen, Unreadable::report);
@@ -358,7 +428,7 @@ std::vector<int> LibraryFiles::dropFiles (const juce::StringArray& paths)
         const auto file = juce::File::getCurrentWorkingDirectory().getChildFile (path);
         if (!file.existsAsFile())
             continue;
-        if (file.getFileExtension() != kExtension)
+        if (file.getFileExtension() != kExtension && !isSysexFileName (file))
         {
             ui.show (notALibraryFile);
             break;

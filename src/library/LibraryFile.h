@@ -3,12 +3,14 @@
 #include "ProgramLists.h"
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace vr
 {
 class DataCenter;
 class Dialogs;
+struct SysexEntry;
 
 // The ".vrm" library file: a 32-byte header (the magic text, then zeros)
 // followed by the 200 program records of the unit list in slot order.
@@ -54,6 +56,10 @@ struct LibraryRead
 
 LibraryRead readLibraryFile (const juce::File& file, std::uint8_t* dest);
 
+// The file opened for reading, or null with `problem` set to why not (a
+// folder, no such file, no permission), as a sentence for the user.
+std::unique_ptr<juce::FileInputStream> openForReading (const juce::File& file, juce::String& problem);
+
 // Writes one buffer to an open stream; false when the stream refused it.
 // The file writer takes one so that tests can make the disk fail.
 using StreamWriteStep = std::function<bool (juce::OutputStream& out, const void* data, size_t size)>;
@@ -79,7 +85,9 @@ FileWriteResult writeFileAtomically (const juce::File& target, const void* data,
 // Save As, Open, file drops and the command-line file: everything about
 // library files except the dialogs that pick them. Opened files become the
 // next file slot of the ROM and file list; each adding call returns the
-// list row where the new block starts (the table selects from there).
+// list row where the new block starts (the table selects from there). A file
+// named ".syx" (any case) is read as exclusive messages (SysexFile.h), any
+// other as a library.
 class LibraryFiles
 {
 public:
@@ -93,6 +101,12 @@ public:
 
     // Writes the unit list to exactly this file; tells the user when it fails.
     bool saveTo (const juce::File& target);
+
+    // Export as plain exclusive messages: asks for the file like Save As
+    // (with ".syx" instead of ".vrm") and writes one program dump per entry,
+    // with the model code of the identified unit (00 when none is).
+    bool exportSysexAs (const std::vector<SysexEntry>& entries, const juce::String& dialogTitle = {});
+    bool exportSysexTo (const juce::File& target, const std::vector<SysexEntry>& entries);
 
     // Asks for a file and adds it; -1 when none was added.
     int open();
@@ -115,11 +129,19 @@ private:
         skipSilently
     };
 
+    // The file a save goes to: the chosen name, given the extension when it
+    // lacks it; an invalid file when the user backed out.
+    juce::File chooseSaveTarget (const juce::String& title, const juce::String& pattern,
+                                 const juce::String& extension, bool ignoreCase);
+    bool writeOrSaySo (const juce::File& target, const void* data, size_t size);
     bool slotFree();
     // Reads the file into the next slot and returns the row where its block
     // starts, or -1. An incomplete file is reported; a file without the
     // library header is added only when the user says so.
     int addFile (const juce::File& file, Unreadable unreadable);
+    int addSysexFile (const juce::File& file, Unreadable unreadable);
+    // Copies 200 records into the next slot and appends its block.
+    int fillNextSlot (const juce::File& file, const std::uint8_t* records);
 
     DataCenter& dataCenter;
     UnitProgramList& unit;

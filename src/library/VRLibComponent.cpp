@@ -2,6 +2,7 @@
 
 #include "../data/CZELKResource.h"
 #include "../data/DataCenter.h"
+#include "SysexFile.h"
 
 namespace vr
 {
@@ -264,6 +265,20 @@ bool VRLibComponent::openCommandLineFile (const juce::File& file)
 bool VRLibComponent::saveAs()
 {
     return files.saveAs();
+}
+
+bool VRLibComponent::exportSysex()
+{
+    const auto rows = activeTable().currentSelection().rows;
+    if (rows.empty())
+        return files.exportSysexAs (sysexEntriesOfUnitList (unitTable.getList(), {}), "Export the unit list");
+
+    const auto entries = dataCenter.activeList == 0 ? sysexEntriesOfUnitList (unitTable.getList(), rows)
+                                                    : sysexEntriesOfRows (romTable.getList(), rows);
+    // The title says what goes out, since a selected row is easy to overlook.
+    return files.exportSysexAs (entries,
+                                "Export " + juce::String (entries.size()) +
+                                    (entries.size() == 1 ? " selected program" : " selected programs"));
 }
 
 void VRLibComponent::closeAllFiles()

@@ -56,6 +56,9 @@ public:
     // File commands. Open and the command-line file return whether a file was added.
     bool openFile();
     bool saveAs();
+    // The selected rows of the active list, or the whole unit list when
+    // none is selected, as a ".syx" file.
+    bool exportSysex();
     void closeAllFiles();
     bool openCommandLineFile (const juce::File& file);
 

@@ -6,9 +6,6 @@ namespace vr::sysex
 {
 namespace
 {
-constexpr std::uint8_t kSysexStart = 0xf0;
-constexpr std::uint8_t kSysexEnd = 0xf7;
-
 // Offsets counted from F0.
 namespace Offset
 {
@@ -44,6 +41,7 @@ bool isIdentityReply (const std::uint8_t* data, int size) noexcept
     return size >= kIdentityReplyLength && data[1] == 0x7e && data[3] == 0x06 && data[4] == 0x02 &&
            data[5] == kManufacturerId && data[6] == 0x0f && data[7] == 0x01;
 }
+} // namespace
 
 // Every byte from offset 1 up to (not including) `end` is a data byte: a
 // message cut short would have its closing F7 read as a value.
@@ -56,10 +54,9 @@ bool hasMakerHeader (const std::uint8_t* data, int size) noexcept
 {
     // Format and model bytes (offsets 2, 3) are not checked: the unit's own
     // messages are accepted whatever model it reports there.
-    return size >= kHeaderSize && data[Offset::manufacturer] == kManufacturerId &&
+    return size >= kHeaderSize && data[0] == kSysexStart && data[Offset::manufacturer] == kManufacturerId &&
            data[Offset::fixed1] == 0x01 && data[Offset::fixed2] == 0x0f;
 }
-} // namespace
 
 juce::MidiMessage makerMessage (std::uint8_t modelCode, int functionCode, const std::vector<int>& payload)
 {

@@ -8,10 +8,23 @@
 
 namespace vr::sysex
 {
+constexpr std::uint8_t kSysexStart = 0xf0;
+constexpr std::uint8_t kSysexEnd = 0xf7;
+
 // Maker-format header: F0 7D 30 <model> 01 0F <function code> ...
 constexpr std::uint8_t kManufacturerId = 0x7d;
 constexpr std::uint8_t kFormatByte = 0x30;
 constexpr int kHeaderSize = 7; // including the function code
+
+// Where the maker messages carry their fields, counted from F0.
+namespace At
+{
+constexpr int modelCode = 3;
+constexpr int functionCode = 6;
+constexpr int currentDumpRecord = kHeaderSize;     // code 40
+constexpr int dumpNumber = kHeaderSize;            // code 4C: hh rr
+constexpr int programDumpRecord = kHeaderSize + 2; // code 4C
+} // namespace At
 
 // Function codes, both directions.
 namespace Code
@@ -95,6 +108,10 @@ struct Incoming
     // bank select MSB value, or program change number
     int value{0};
 };
+
+// True when the bytes start with the maker-format header (F0 7D .. .. 01 0F and
+// a function code); format and model bytes are not looked at.
+bool hasMakerHeader (const std::uint8_t* data, int size) noexcept;
 
 // Classifies a received message; anything malformed or foreign is `ignored`.
 Incoming classify (const juce::MidiMessage& message);

@@ -25,6 +25,7 @@ public:
     int getUnitLastSelectedRow() const override { return lastSelectedRow; }
     void openFile() override { calls.add ("open"); }
     void saveAs() override { calls.add ("save"); }
+    void exportSysex() override { calls.add ("export"); }
     void closeFiles() override { calls.add ("close"); }
     void cut() override { calls.add ("cut"); }
     void clear() override { calls.add ("clear"); }
