@@ -307,6 +307,8 @@ bool ActionManager::askReceiveOverChanges (int changedSlots)
 
 void ActionManager::askWriteCurrentProgram()
 {
+    // What is written, and what a transfer keeps aside, is the edited version.
+    shell.endCompare();
     if (ask (writeQuestion, writeQuestionText (dataCenter.selectedProgram)))
         writeCurrentProgram();
 }
@@ -335,6 +337,7 @@ void ActionManager::writeCurrentProgram()
 
 bool ActionManager::transmitAllPrograms (bool askFirst, bool modifiedOnly)
 {
+    shell.endCompare();
     if (askFirst && !ask (transmitQuestion, transmitQuestionText (dataCenter.modelCode)))
         return false;
 
@@ -346,6 +349,7 @@ bool ActionManager::transmitAllPrograms (bool askFirst, bool modifiedOnly)
 
 bool ActionManager::receiveAllPrograms()
 {
+    shell.endCompare();
     if (!ask (receiveQuestion, receiveMessage))
         return false;
 

@@ -103,6 +103,16 @@ MainComponent::MainComponent (DataCenter& store, MidiReceiver& engine, MidiPortD
     transferProgress->setBounds (Bounds::transferProgress);
     transferProgress->onStop = [this] { actionManager->stopTransfer(); };
 
+    editorView->storedVersion = [this]
+    { return libraryView->storedRecord (dataCenter.currentProgramNumber); };
+    editorView->onCompareChanged = [this] (bool comparing)
+    {
+        // The strip shows the compared version's name and category, read-only.
+        nameStrip->changeListenerCallback (nullptr);
+        nameStrip->setEnabled (!comparing);
+        commandManager->commandStatusChanged();
+    };
+
     libraryView->onReceiveAll = [this] { actionManager->receiveAllPrograms(); };
     libraryView->onTransmitAll = [this] { actionManager->transmitAllPrograms (true, false); };
 
@@ -187,6 +197,8 @@ void MainComponent::showEditor()
 
 void MainComponent::showLibrary()
 {
+    // A row recalled from the lists replaces the edited version, not the stored one.
+    editorView->endCompare();
     dataCenter.viewMode = 0;
     editorView->setVisible (false);
     libraryView->setVisible (true);
@@ -197,6 +209,11 @@ void MainComponent::showLibrary()
 void MainComponent::programChanged()
 {
     nameStrip->changeListenerCallback (nullptr);
+}
+
+void MainComponent::endCompare()
+{
+    editorView->endCompare();
 }
 
 void MainComponent::enableTransferButtons()

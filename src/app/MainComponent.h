@@ -51,6 +51,7 @@ public:
 
     // ShellControls
     void programChanged() override;
+    void endCompare() override;
     void enableTransferButtons() override;
     void selectProgramRow (int programNumber) override;
     int getUnitLastSelectedRow() const override;

@@ -29,7 +29,12 @@ const juce::Colour valueBoxBackground{0x99505050};
 const juce::Colour valueBoxText{0xfffffff0};
 const juce::Colour valueBoxFocus{0xfff2a23a};
 const juce::Colour caption{0xfff5f5dc};
+// A value that differs from the stored program, and the lit Compare button.
+const juce::Colour valueDiffers{0xff6fd3ff};
+const juce::Colour compareOn{0xff6fd3ff};
 } // namespace Palette
+
+constexpr Box kCompareButton{640, 146, 96, 28};
 
 // On/off buttons, by section (the section is also the bit of the on/off mask).
 struct OnOffSpec
@@ -343,6 +348,12 @@ EditParamComponent::EditParamComponent (DataCenter& store, MidiReceiver& engine)
     }
     for (auto& editor : m_ValueBoxes)
         editor.addListener (this);
+    m_CompareButton.setName ("m_CompareButton");
+    m_CompareButton.setButtonText ("Compare");
+    m_CompareButton.setColour (juce::TextButton::buttonOnColourId, Palette::compareOn);
+    m_CompareButton.setTooltip ("Switch between the edited program and the program as stored");
+    addAndMakeVisible (m_CompareButton);
+    m_CompareButton.addListener (this);
     for (auto& k : m_Knobs)
         k.addListener (this);
     for (int s = 0; s < numSections; ++s)
@@ -404,6 +415,7 @@ void EditParamComponent::resized()
         knob (k).setBounds (kKnobs[k].knob.rect());
         valueBox (k).setBounds (kKnobs[k].valueBox.rect());
     }
+    m_CompareButton.setBounds (kCompareButton.rect());
 }
 
 //==============================================================================
@@ -451,7 +463,8 @@ bool EditParamComponent::sendParameter (int parameter, int value)
 {
     // The refresh already stays quiet during a transfer; only both transfer
     // flags at once silence a control.
-    if (!midiReceiver.hasOutput() || (midiReceiver.isReceiving() && midiReceiver.isTransmitting()))
+    if (quietRefreshes > 0 || !midiReceiver.hasOutput() ||
+        (midiReceiver.isReceiving() && midiReceiver.isTransmitting()))
         return false;
 
     midiReceiver.getOutput()->sendMessageNow (
@@ -472,10 +485,16 @@ void EditParamComponent::sliderValueChanged (juce::Slider* slider)
     showValue (k, v);
     dataCenter.setKnob (v, k);
     sendParameter (kFirstKnobParameter + k, v);
+    showDifferences();
 }
 
 void EditParamComponent::buttonClicked (juce::Button* button)
 {
+    if (button == &m_CompareButton)
+    {
+        toggleCompare();
+        return;
+    }
     for (int s = 0; s < numSections; ++s)
     {
         if (button != &onOffButton (s))
@@ -517,6 +536,7 @@ void EditParamComponent::comboBoxChanged (juce::ComboBox* box)
             showValue (k, dataCenter.getKnob (k));
         }
         sendParameter (RecordByte::firstType + s, type);
+        showDifferences();
     }
     // The amp captions follow the amp type.
     repaint();
@@ -576,6 +596,16 @@ void EditParamComponent::changeListenerCallback (juce::ChangeBroadcaster*)
     if (midiReceiver.isReceiving() || midiReceiver.isTransmitting())
         return;
 
+    // Something else replaced the shown stored version (the unit changed
+    // program, say): that program is the one being edited now.
+    if (compare.isComparing() && dataCenter.current != compare.storedVersion())
+    {
+        compare.forget();
+        setControlsEditable (true);
+        if (onCompareChanged)
+            onCompareChanged (false);
+    }
+
     // Selections, knob values and button states are set with notification:
     // whatever differs from what was shown goes back to the unit.
     for (int s = 0; s < numSections; ++s)
@@ -599,5 +629,100 @@ void EditParamComponent::changeListenerCallback (juce::ChangeBroadcaster*)
 
     for (const int k : kValueBoxOrder)
         showValue (k, dataCenter.getKnob (k));
+    showDifferences();
+}
+
+//==============================================================================
+void EditParamComponent::toggleCompare()
+{
+    if (compare.isComparing())
+    {
+        endCompare();
+        return;
+    }
+    const auto stored = storedVersion ? storedVersion() : std::nullopt;
+    if (!stored.has_value())
+        return;
+    compare.showStored (dataCenter, *stored);
+    showComparedVersion();
+}
+
+void EditParamComponent::endCompare()
+{
+    if (compare.showEdited (dataCenter))
+        showComparedVersion();
+}
+
+void EditParamComponent::showComparedVersion()
+{
+    // The controls' notifications land later, from the message queue; the
+    // call queued after them ends the quiet.
+    ++quietRefreshes;
+    changeListenerCallback (nullptr);
+    juce::MessageManager::callAsync (
+        [safe = juce::Component::SafePointer<EditParamComponent> (this)]
+        {
+            if (safe != nullptr)
+                --safe->quietRefreshes;
+        });
+    midiReceiver.sendCurrentProgram();
+    setControlsEditable (!compare.isComparing());
+    repaint();
+    if (onCompareChanged)
+        onCompareChanged (compare.isComparing());
+}
+
+void EditParamComponent::setControlsEditable (bool editable)
+{
+    // Shown, not dimmed: the stored values are there to be read.
+    m_CompareButton.setToggleState (!editable, juce::dontSendNotification);
+    for (int s = 0; s < numSections; ++s)
+    {
+        for (juce::Component* control :
+             {static_cast<juce::Component*> (&onOffButton (s)), static_cast<juce::Component*> (&typeBox (s))})
+        {
+            control->setInterceptsMouseClicks (editable, editable);
+            control->setWantsKeyboardFocus (editable);
+        }
+    }
+    for (int k = 0; k < kNumKnobs; ++k)
+    {
+        knob (k).setInterceptsMouseClicks (editable, editable);
+        knob (k).setWantsKeyboardFocus (editable);
+        valueBox (k).setReadOnly (!editable);
+        valueBox (k).setCaretVisible (editable);
+        if (!editable && valueBox (k).hasKeyboardFocus (true))
+            valueBox (k).giveAwayKeyboardFocus();
+    }
+}
+
+void EditParamComponent::showDifferences()
+{
+    std::array<bool, kNumKnobs> differ{};
+    if (compare.isComparing())
+        differ = ProgramCompare::differingKnobs (compare.editedVersion (dataCenter), compare.storedVersion());
+    else if (const auto stored = storedVersion ? storedVersion() : std::nullopt)
+        differ = ProgramCompare::differingKnobs (dataCenter.current, *stored);
+
+    for (int k = 0; k < kNumKnobs; ++k)
+    {
+        const auto at = static_cast<size_t> (k);
+        if (differ[at] == marked[at])
+            continue;
+        marked[at] = differ[at];
+        auto& box = valueBox (k);
+        if (differ[at])
+        {
+            box.setColour (juce::TextEditor::outlineColourId, Palette::valueDiffers);
+            box.setColour (juce::TextEditor::textColourId, Palette::valueDiffers);
+        }
+        else
+        {
+            box.removeColour (juce::TextEditor::outlineColourId);
+            box.removeColour (juce::TextEditor::textColourId);
+        }
+        // Text already in the box keeps the colour it was set in.
+        box.applyColourToAllText (box.findColour (juce::TextEditor::textColourId));
+    }
 }
 } // namespace vr

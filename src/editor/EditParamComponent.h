@@ -2,11 +2,14 @@
 
 #include "../data/DispCenter.h"
 #include "../data/ProgramRecord.h"
+#include "ProgramCompare.h"
 #include "VRKnob.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <array>
+#include <functional>
+#include <optional>
 
 namespace vr
 {
@@ -76,6 +79,21 @@ public:
     // The amp captions painted over the picture for an amp type.
     static juce::StringArray ampCaptions (int ampType);
 
+    // Compare: the button switches between the edited program and the same
+    // program as stored, sending the shown one to the unit each time. While
+    // the stored one is shown the controls only show; value boxes whose
+    // edited value differs from the stored one are marked in both states.
+    // The owner says where the stored version is (none: nothing to compare).
+    std::function<std::optional<ProgramRecord>()> storedVersion;
+    // Told after each switch, with whether the stored version is shown now.
+    std::function<void (bool comparing)> onCompareChanged;
+    void toggleCompare();
+    // Back to the edited version, on screen and on the unit; nothing when not comparing.
+    void endCompare();
+    bool isComparing() const noexcept { return compare.isComparing(); }
+    bool isValueBoxMarked (int knobIndex) const noexcept { return marked[static_cast<size_t> (knobIndex)]; }
+    juce::TextButton& compareButton() noexcept { return m_CompareButton; }
+
 private:
     int knobIndexOf (const juce::Slider* slider) const noexcept;
     int knobIndexOfBox (const juce::TextEditor& editor) const noexcept;
@@ -86,6 +104,10 @@ private:
     void applyKnobMaximum (int knobIndex);
     // Sends one parameter change when the engine lets views send.
     bool sendParameter (int parameter, int value);
+    // After a compare switch: controls, marks and the unit follow the shown version.
+    void showComparedVersion();
+    void setControlsEditable (bool editable);
+    void showDifferences();
 
     DataCenter& dataCenter;
     MidiReceiver& midiReceiver;
@@ -97,6 +119,12 @@ private:
     std::array<juce::ComboBox*, numSections> typeBoxes;
     std::array<VRKnob, kNumKnobs> m_Knobs;
     std::array<juce::TextEditor, kNumKnobs> m_ValueBoxes;
+    juce::TextButton m_CompareButton;
+    ProgramCompare compare;
+    std::array<bool, kNumKnobs> marked{};
+    // Above 0 while a compare switch refreshes the controls: the program
+    // dump that follows carries every value, so no parameter changes go out.
+    int quietRefreshes{0};
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (EditParamComponent)
 };

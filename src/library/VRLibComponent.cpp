@@ -262,6 +262,16 @@ bool VRLibComponent::openCommandLineFile (const juce::File& file)
     return true;
 }
 
+std::optional<ProgramRecord> VRLibComponent::storedRecord (int programNumber) const
+{
+    if (isUserProgram (programNumber) && programNumber < unitTable.getList().size())
+        return unitTable.getList().recordAt (programNumber);
+    const int row = programNumber - kNumUserPrograms;
+    if (row >= 0 && row < romTable.getList().size())
+        return romTable.getList().recordAt (row);
+    return std::nullopt;
+}
+
 bool VRLibComponent::saveAs()
 {
     return files.saveAs();

@@ -5,6 +5,7 @@
 #include "LibraryFile.h"
 
 #include <functional>
+#include <optional>
 
 namespace vr
 {
@@ -56,6 +57,9 @@ public:
     // File commands. Open and the command-line file return whether a file was added.
     bool openFile();
     bool saveAs();
+    // The program as a list holds it (0-199 the unit list, from 200 the ROM
+    // and file list); none for a number no row has.
+    std::optional<ProgramRecord> storedRecord (int programNumber) const;
     // The selected rows of the active list, or the whole unit list when
     // none is selected, as a ".syx" file.
     bool exportSysex();

@@ -1,0 +1,41 @@
+#include "ProgramCompare.h"
+
+#include "../data/DataCenter.h"
+
+namespace vr
+{
+void ProgramCompare::showStored (DataCenter& store, const ProgramRecord& storedRecord)
+{
+    if (isComparing())
+        return;
+    edited = store.current;
+    stored = storedRecord;
+    store.setCurrentData (storedRecord);
+}
+
+bool ProgramCompare::showEdited (DataCenter& store)
+{
+    if (!isComparing())
+        return false;
+    store.setCurrentData (*edited);
+    edited.reset();
+    return true;
+}
+
+const ProgramRecord& ProgramCompare::editedVersion (const DataCenter& store) const noexcept
+{
+    return isComparing() ? *edited : store.current;
+}
+
+std::array<bool, kNumKnobs> ProgramCompare::differingKnobs (const ProgramRecord& a,
+                                                            const ProgramRecord& b) noexcept
+{
+    std::array<bool, kNumKnobs> differ{};
+    for (int k = 0; k < kNumKnobs; ++k)
+    {
+        const auto at = static_cast<size_t> (knobIndexToByte (k));
+        differ[static_cast<size_t> (k)] = a[at] != b[at];
+    }
+    return differ;
+}
+} // namespace vr
