@@ -7,11 +7,23 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <array>
+#include <functional>
 
 namespace vr
 {
 class DataCenter;
+class EditHistory;
 class MidiReceiver;
+
+// A text box whose Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z go on to the window's
+// Undo and Redo instead of the box's own typing history.
+class UndoKeysToWindowTextEditor : public juce::TextEditor
+{
+public:
+    using juce::TextEditor::TextEditor;
+    bool keyPressed (const juce::KeyPress& key) override;
+    static bool isUndoOrRedoKey (const juce::KeyPress& key) noexcept;
+};
 
 // Colours and drawing of the panel's buttons, type boxes and value boxes over
 // the dark front-panel picture.
@@ -43,6 +55,12 @@ public:
     EditParamComponent (DataCenter& store, MidiReceiver& engine);
     ~EditParamComponent() override;
 
+    // Where the panel's edits are kept for Undo (not owned; none: not kept).
+    void setHistory (EditHistory* historyToUse) noexcept { history = historyToUse; }
+    // The controls show the store, telling the unit nothing: after an undo,
+    // which told the unit itself.
+    void showCurrentProgram();
+
     void paint (juce::Graphics& g) override;
     void resized() override;
 
@@ -52,6 +70,8 @@ public:
 
     void buttonClicked (juce::Button* button) override;
     void sliderValueChanged (juce::Slider* slider) override;
+    // A knob gesture is one step of the history, from press to release.
+    void sliderDragStarted (juce::Slider* slider) override;
     void comboBoxChanged (juce::ComboBox* box) override;
     // A value box shows its knob's value again after Return, Escape or focus
     // loss, whatever was typed.
@@ -86,17 +106,20 @@ private:
     void applyKnobMaximum (int knobIndex);
     // Sends one parameter change when the engine lets views send.
     bool sendParameter (int parameter, int value);
+    // Runs an edit as a step of the history, when there is one.
+    void edit (const juce::String& what, int mergeKey, const std::function<void()>& change);
 
     DataCenter& dataCenter;
     MidiReceiver& midiReceiver;
     DispCenter m_DispCenter;
     EditorLookAndFeel lookAndFeel;
+    EditHistory* history{nullptr};
 
     std::array<juce::TextButton, numSections> m_OnOff;
     juce::ComboBox m_VRDynType, m_VRAmpType, m_VRCabType, m_VRModType, m_VRDlyType, m_VRRevType;
     std::array<juce::ComboBox*, numSections> typeBoxes;
     std::array<VRKnob, kNumKnobs> m_Knobs;
-    std::array<juce::TextEditor, kNumKnobs> m_ValueBoxes;
+    std::array<UndoKeysToWindowTextEditor, kNumKnobs> m_ValueBoxes;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (EditParamComponent)
 };
