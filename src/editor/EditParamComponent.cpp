@@ -498,20 +498,31 @@ void EditParamComponent::sliderValueChanged (juce::Slider* slider)
     // handling pulls it back and its next change sends the maximum last.
     // That change joins the gesture's step.
     const int v = static_cast<int> (slider->getValue()) & 0xff;
-    edit (kKnobs[k].step, 1 + k,
-          [this, k, v]
-          {
-              knob (k).setKnobValue (v, true, false);
-              showValue (k, v);
-              dataCenter.setKnob (v, k);
-              sendParameter (kFirstKnobParameter + k, v);
-          });
+    auto change = [this, k, v]
+    {
+        knob (k).setKnobValue (v, true, false);
+        showValue (k, v);
+        dataCenter.setKnob (v, k);
+        sendParameter (kFirstKnobParameter + k, v);
+    };
+    if (k == userKnob)
+        edit (kKnobs[k].step, 1 + k, change);
+    else
+        change();
+}
+
+void EditParamComponent::takeHoldOf (int knobIndex)
+{
+    userKnob = knobIndex;
+    if (history != nullptr)
+        history->breakStep();
 }
 
 void EditParamComponent::sliderDragStarted (juce::Slider* slider)
 {
-    if (history != nullptr && knobIndexOf (slider) >= 0)
-        history->breakStep();
+    const int k = knobIndexOf (slider);
+    if (k >= 0)
+        takeHoldOf (k);
 }
 
 void EditParamComponent::buttonClicked (juce::Button* button)
@@ -580,8 +591,7 @@ void EditParamComponent::textEditorReturnKeyPressed (juce::TextEditor& editor)
     // A changed value is stored and sent by the knob's notification, as a
     // step of its own; the box shows what the knob took at once, also when
     // that changed nothing.
-    if (history != nullptr)
-        history->breakStep();
+    takeHoldOf (k);
     knob (k).setKnobValue (m_DispCenter.textToValue (kFirstKnobParameter + k, editor.getText()), true, false);
     showKnobValue (k);
     editor.setHighlightedRegion ({0, editor.getTotalNumChars()});
@@ -623,6 +633,7 @@ void EditParamComponent::mouseDown (const juce::MouseEvent& event)
 
 void EditParamComponent::showCurrentProgram()
 {
+    userKnob = -1;
     for (int s = 0; s < numSections; ++s)
     {
         const int id = dataCenter.getType (s) + 1;
@@ -647,6 +658,7 @@ void EditParamComponent::changeListenerCallback (juce::ChangeBroadcaster*)
     // keeps the old one until the broadcast after the transfer.
     if (midiReceiver.isReceiving() || midiReceiver.isTransmitting())
         return;
+    userKnob = -1;
 
     // Selections, knob values and button states are set with notification:
     // whatever differs from what was shown goes back to the unit.

@@ -106,6 +106,8 @@ private:
     void applyKnobMaximum (int knobIndex);
     // Sends one parameter change when the engine lets views send.
     bool sendParameter (int parameter, int value);
+    // The user takes hold of a knob: its next changes are a new step.
+    void takeHoldOf (int knobIndex);
     // Runs an edit as a step of the history, when there is one.
     void edit (const juce::String& what, int mergeKey, const std::function<void()>& change);
 
@@ -114,6 +116,10 @@ private:
     DispCenter m_DispCenter;
     EditorLookAndFeel lookAndFeel;
     EditHistory* history{nullptr};
+    // The knob the user last took hold of (a gesture, a typed value); only its
+    // changes are steps. A refresh lets go: the values it sets, even one its
+    // knob pulls down to the maximum, are the program's own.
+    int userKnob{-1};
 
     std::array<juce::TextButton, numSections> m_OnOff;
     juce::ComboBox m_VRDynType, m_VRAmpType, m_VRCabType, m_VRModType, m_VRDlyType, m_VRRevType;

@@ -321,13 +321,17 @@ void EditHistory::clear()
 }
 
 //==============================================================================
-void EditHistory::applyEdit (const ProgramRecord& to, const ProgramRecord&, int slot, const SlotState& slotTo,
-                             const SlotState& slotFrom)
+void EditHistory::applyEdit (const ProgramRecord& to, const ProgramRecord& from, int slot,
+                             const SlotState& slotTo, const SlotState& slotFrom)
 {
-    // The unit hears what differs from what it was last told.
-    const auto shown = dataCenter.current;
-    dataCenter.current = to;
-    tellUnit (shown, to);
+    // Only the bytes the step changed go back: a knob the unit turned since
+    // keeps its value.
+    auto target = dataCenter.current;
+    for (size_t i = 0; i < target.size(); ++i)
+        if (to[i] != from[i])
+            target[i] = to[i];
+    const auto shown = std::exchange (dataCenter.current, target);
+    tellUnit (shown, target);
 
     // The slot goes back only if nothing else changed it since (a Write, a
     // program the unit sent).
