@@ -4,6 +4,7 @@
 #include "ShellControls.h"
 #include "data/DataCenter.h"
 #include "library/Clipboard.h"
+#include "library/EditHistory.h"
 #include "library/ProgramLists.h"
 #include "midi/MidiReceiver.h"
 #include "midi/SysexMessages.h"
@@ -38,6 +39,8 @@ const CommandSpec commandTable[] = {
     {CommandIDs::copy, "Copy", "Copy Selection(s)", "Edit", 'c'},
     {CommandIDs::paste, "Paste", "Paste Clipboard", "Edit", 'v'},
     {CommandIDs::insert, "Insert", "Insert Clipboard", "Edit", 'i'},
+    {CommandIDs::undo, "Undo", "Undo the last change", "Edit", 'z'},
+    {CommandIDs::redo, "Redo", "Redo the last undone change", "Edit", 'y'},
     {CommandIDs::midiSetup, "MIDI Setup...", "Open MIDI Setup", "Option", 0},
     {CommandIDs::about, "About", "Open About Dialog", "Option", 0},
 };
@@ -62,7 +65,8 @@ const juce::CommandID fileMenu[] = {CommandIDs::openFile,
                                     CommandIDs::receiveAll,
                                     0,
                                     CommandIDs::quit};
-const juce::CommandID editMenu[] = {CommandIDs::clear, CommandIDs::copy, CommandIDs::paste};
+const juce::CommandID editMenu[] = {CommandIDs::undo,  CommandIDs::redo, 0,
+                                    CommandIDs::clear, CommandIDs::copy, CommandIDs::paste};
 const juce::CommandID optionMenu[] = {CommandIDs::midiSetup, CommandIDs::about};
 
 enum Question
@@ -118,6 +122,8 @@ bool offDuringTransfer (juce::CommandID id)
         case CommandIDs::insert:
         case CommandIDs::cut:
         case CommandIDs::clear:
+        case CommandIDs::undo:
+        case CommandIDs::redo:
             return true;
         default:
             return false;
@@ -170,6 +176,16 @@ void ActionManager::getCommandInfo (juce::CommandID commandID, juce::Application
     result.setInfo (entry->shortName, entry->description, entry->category, 0);
     if (entry->key != 0)
         result.addDefaultKeypress (entry->key, juce::ModifierKeys::ctrlModifier);
+
+    // The menu names what would be undone or redone.
+    if (commandID == CommandIDs::undo && history != nullptr)
+        result.shortName = history->undoMenuText();
+    if (commandID == CommandIDs::redo)
+    {
+        result.addDefaultKeypress ('z', juce::ModifierKeys::ctrlModifier | juce::ModifierKeys::shiftModifier);
+        if (history != nullptr)
+            result.shortName = history->redoMenuText();
+    }
     result.setActive (isCommandEnabled (commandID));
 }
 
@@ -205,6 +221,10 @@ bool ActionManager::isCommandEnabled (juce::CommandID commandID) const
             return ClipboardCommands::canPaste (unitList, lastSelected);
         case CommandIDs::insert:
             return ClipboardCommands::canInsert (unitList, lastSelected);
+        case CommandIDs::undo:
+            return history != nullptr && history->canUndo();
+        case CommandIDs::redo:
+            return history != nullptr && history->canRedo();
         default:
             return true;
     }
@@ -252,6 +272,14 @@ bool ActionManager::perform (const InvocationInfo& info)
             break;
         case CommandIDs::insert:
             shell.insert();
+            break;
+        case CommandIDs::undo:
+            if (history != nullptr)
+                history->undo();
+            break;
+        case CommandIDs::redo:
+            if (history != nullptr)
+                history->redo();
             break;
         case CommandIDs::midiSetup:
             shell.showMidiSetup();
@@ -332,6 +360,7 @@ void ActionManager::writeCurrentProgram()
     dataCenter.setSelectedProgram (target);
     dataCenter.setCurrentProgramNumber (target);
     dataCenter.modified[static_cast<size_t> (target)] = 0;
+    dataCenter.markWritten();
     unitList.changed();
 }
 

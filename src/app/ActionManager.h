@@ -10,11 +10,12 @@ namespace vr
 {
 class DataCenter;
 class Dialogs;
+class EditHistory;
 class MidiReceiver;
 class ShellControls;
 class UnitProgramList;
 
-// Command IDs: File 256-263, Edit 512-516, Option 1024-1025.
+// Command IDs: File 256-263, Edit 512-518, Option 1024-1025.
 namespace CommandIDs
 {
 enum : juce::CommandID
@@ -32,6 +33,8 @@ enum : juce::CommandID
     copy = 514,
     paste = 515,
     insert = 516,
+    undo = 517,
+    redo = 518,
     midiSetup = 1024,
     about = 1025
 };
@@ -49,6 +52,8 @@ public:
 
     // Set once the views and dialogs it acts on are in place.
     void setReady (bool isReady) noexcept { ready = isReady; }
+    // The history Undo and Redo act on; without one they stay greyed.
+    void setHistory (EditHistory* historyToUse) noexcept { history = historyToUse; }
 
     juce::ApplicationCommandTarget* getNextCommandTarget() override;
     void getAllCommands (juce::Array<juce::CommandID>& commands) override;
@@ -91,6 +96,7 @@ private:
     UnitProgramList& unitList;
     Dialogs& dialogs;
     ShellControls& shell;
+    EditHistory* history{nullptr};
     bool ready{false};
     bool quitPending{false};
     bool quitNeedsEverySlotSent{false};

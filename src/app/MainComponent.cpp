@@ -7,6 +7,7 @@
 #include "data/DataCenter.h"
 #include "editor/EditParamComponent.h"
 #include "editor/PGNameEditComponent.h"
+#include "library/EditHistory.h"
 #include "library/VRLibComponent.h"
 #include "midi/CMidiSetupComponent.h"
 #include "midi/MidiReceiver.h"
@@ -65,6 +66,13 @@ MainComponent::MainComponent (DataCenter& store, MidiReceiver& engine, MidiPortD
     nameStrip = std::make_unique<PGNameEditComponent> (store, engine, libraryView->getUnitList(), selection);
     addAndMakeVisible (*nameStrip);
 
+    history = std::make_unique<EditHistory> (store, engine, libraryView->getUnitList());
+    editorView->setHistory (history.get());
+    nameStrip->setHistory (history.get());
+    libraryView->setHistory (history.get());
+    history->onApplied = [this] (bool programReplaced) { historyApplied (programReplaced); };
+    history->changes().addChangeListener (this);
+
     makeModeButton (m_ModeButtonEditor, "m_ModeButtonEditor");
     makeModeButton (m_ModeButtonPGList, "m_ModeButtonPGList");
     for (auto* button : {&m_ModeButtonEditor, &m_ModeButtonPGList})
@@ -91,6 +99,7 @@ MainComponent::MainComponent (DataCenter& store, MidiReceiver& engine, MidiPortD
     commandManager = std::make_unique<juce::ApplicationCommandManager>();
     actionManager =
         std::make_unique<ActionManager> (store, engine, libraryView->getUnitList(), dialogs, *this);
+    actionManager->setHistory (history.get());
     menuBarManager = std::make_unique<MenuBarManager> (*commandManager);
     commandManager->registerAllCommandsForTarget (actionManager.get());
     commandManager->setFirstCommandTarget (this);
@@ -110,6 +119,8 @@ MainComponent::MainComponent (DataCenter& store, MidiReceiver& engine, MidiPortD
         // The strip shows the compared version's name and category, read-only.
         nameStrip->changeListenerCallback (nullptr);
         nameStrip->setEnabled (!comparing);
+        // The stored version is not being edited: no steps are taken or undone on it.
+        history->setEditingLocked (comparing);
         commandManager->commandStatusChanged();
     };
 
@@ -126,6 +137,10 @@ MainComponent::MainComponent (DataCenter& store, MidiReceiver& engine, MidiPortD
 
 MainComponent::~MainComponent()
 {
+    history->changes().removeChangeListener (this);
+    editorView->setHistory (nullptr);
+    nameStrip->setHistory (nullptr);
+    libraryView->setHistory (nullptr);
     midiReceiver.setCommandTarget (nullptr);
     midiReceiver.setProgramLists (nullptr, nullptr);
     midiReceiver.removeChangeListener (editorView.get());
@@ -166,9 +181,24 @@ void MainComponent::setViewsEnabled (bool enabled)
         commandManager->commandStatusChanged();
 }
 
-void MainComponent::changeListenerCallback (juce::ChangeBroadcaster*)
+void MainComponent::changeListenerCallback (juce::ChangeBroadcaster* source)
 {
+    if (history != nullptr && source == &history->changes())
+    {
+        // A step came or went: the menu texts and the edited mark follow.
+        commandManager->commandStatusChanged();
+        nameStrip->repaint();
+        return;
+    }
     programChanged();
+}
+
+void MainComponent::historyApplied (bool programReplaced)
+{
+    editorView->showCurrentProgram();
+    nameStrip->showCurrentProgram();
+    if (programReplaced)
+        libraryView->selectProgramRow (dataCenter.currentProgramNumber);
 }
 
 juce::ApplicationCommandTarget* MainComponent::getNextCommandTarget()

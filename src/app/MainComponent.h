@@ -13,6 +13,7 @@ class CAboutDialogComponent;
 class CMidiSetupComponent;
 class DataCenter;
 class Dialogs;
+class EditHistory;
 class EditParamComponent;
 class MenuBarManager;
 class MidiPortDirectory;
@@ -74,6 +75,9 @@ public:
     juce::ApplicationCommandManager& getCommandManager() noexcept { return *commandManager; }
     juce::MenuBarModel& getMenuModel() noexcept;
     ActionManager& getActionManager() noexcept { return *actionManager; }
+    // Undo and Redo of the editor's and the lists' edits; a view that shows a
+    // program read-only locks it (EditHistory::setEditingLocked).
+    EditHistory& getHistory() noexcept { return *history; }
     VRLibComponent& getLibraryView() noexcept { return *libraryView; }
     EditParamComponent& getEditorView() noexcept { return *editorView; }
     PGNameEditComponent& getNameStrip() noexcept { return *nameStrip; }
@@ -88,12 +92,16 @@ private:
     void openCommandLineFileWhenShown (const juce::File& file);
     // The unit went out of reach or never answered: say so.
     void reportLinkProblem (const juce::String& message);
+    // After an undo or redo: the views show the store again.
+    void historyApplied (bool programReplaced);
 
     DataCenter& dataCenter;
     MidiReceiver& midiReceiver;
     juce::ChangeBroadcaster& programSelection;
     Dialogs& dialogs;
 
+    // Before the views that keep a pointer to it, so it outlives them.
+    std::unique_ptr<EditHistory> history;
     std::unique_ptr<juce::ApplicationCommandManager> commandManager;
     std::unique_ptr<ActionManager> actionManager;
     std::unique_ptr<MenuBarManager> menuBarManager;

@@ -6,6 +6,7 @@ namespace vr
 {
 DataCenter::DataCenter()
     : current (defaultRecord())
+    , loaded (defaultRecord())
 {
 }
 
@@ -24,17 +25,20 @@ void DataCenter::setSelectedProgram (int n) noexcept
 void DataCenter::setCurrentData (const std::uint8_t* bytes32) noexcept
 {
     std::copy (bytes32, bytes32 + kRecordSize, current.begin());
+    loaded = current;
 }
 
 void DataCenter::saveCurrent() noexcept
 {
     saved = current;
+    savedLoaded = loaded;
     bulkTransfer = true;
 }
 
 void DataCenter::restoreSaved() noexcept
 {
     current = saved;
+    loaded = savedLoaded;
     bulkTransfer = false;
 }
 

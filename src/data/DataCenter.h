@@ -18,8 +18,14 @@ public:
 
     void setCurrentProgramNumber (int n) noexcept;
     void setSelectedProgram (int n) noexcept;
+    // Another program replaces the current one: it counts as unedited.
     void setCurrentData (const std::uint8_t* bytes32) noexcept;
-    void setCurrentData (const ProgramRecord& record) noexcept { current = record; }
+    void setCurrentData (const ProgramRecord& record) noexcept { current = loaded = record; }
+
+    // The current program is edited while it differs from what was chosen or
+    // last written.
+    bool isEdited() const noexcept { return current != loaded; }
+    void markWritten() noexcept { loaded = current; }
 
     // Bulk transfers keep the edit buffer aside and put it back when they end.
     void saveCurrent() noexcept;
@@ -37,7 +43,9 @@ public:
     void setKnob (int value, int knobIndex) noexcept;
 
     ProgramRecord current;
+    ProgramRecord loaded;
     ProgramRecord saved{};
+    ProgramRecord savedLoaded{};
     int versionMajor{0};
     int versionMinor{0};
     int bank{0};

@@ -3,6 +3,7 @@
 #include "../data/CZELKResource.h"
 #include "../data/DataCenter.h"
 #include "../data/EffectTypes.h"
+#include "../library/EditHistory.h"
 #include "../midi/MidiReceiver.h"
 #include "../midi/SysexMessages.h"
 
@@ -62,25 +63,30 @@ const TypeBoxSpec kTypeBoxes[numSections] = {
 };
 
 // Knobs and their value boxes, by knob index; wire parameter 18 + index.
+// `step` names the knob's edits in the Edit menu ("Undo Gain").
 struct KnobSpec
 {
     Box knob;
     Box valueBox;
+    const char* step;
 };
 const KnobSpec kKnobs[kNumKnobs] = {
-    {{106, 270, 64, 64}, {106, 330, 56, 22}}, // 0 dynamics
-    {{394, 270, 64, 64}, {394, 330, 56, 22}}, // 1 amp middle
-    {{610, 270, 64, 64}, {610, 330, 56, 22}}, // 2 cabinet
-    {{106, 454, 64, 64}, {106, 513, 56, 22}}, // 3 modulation
-    {{236, 454, 64, 72}, {236, 513, 56, 22}}, // 4 delay level
-    {{434, 454, 64, 64}, {434, 513, 56, 22}}, // 5 reverb
-    {{246, 270, 64, 64}, {246, 330, 56, 22}}, // 6 amp gain
-    {{318, 270, 64, 64}, {316, 330, 62, 22}}, // 7 amp treble
-    {{464, 270, 64, 64}, {464, 330, 56, 22}}, // 8 amp bass
-    {{658, 444, 64, 64}, {658, 513, 52, 22}}, // 9 program level
-    {{566, 444, 64, 64}, {566, 513, 52, 22}}, // 10 noise reduction
-    {{310, 454, 64, 72}, {307, 513, 62, 22}}, // 11 delay time
+    {{106, 270, 64, 64}, {106, 330, 56, 22}, "Dynamics"},   // 0 dynamics
+    {{394, 270, 64, 64}, {394, 330, 56, 22}, "Middle"},     // 1 amp middle
+    {{610, 270, 64, 64}, {610, 330, 56, 22}, "Cabinet"},    // 2 cabinet
+    {{106, 454, 64, 64}, {106, 513, 56, 22}, "Modulation"}, // 3 modulation
+    {{236, 454, 64, 72}, {236, 513, 56, 22}, "FX Level"},   // 4 delay level
+    {{434, 454, 64, 64}, {434, 513, 56, 22}, "Reverb"},     // 5 reverb
+    {{246, 270, 64, 64}, {246, 330, 56, 22}, "Gain"},       // 6 amp gain
+    {{318, 270, 64, 64}, {316, 330, 62, 22}, "Treble"},     // 7 amp treble
+    {{464, 270, 64, 64}, {464, 330, 56, 22}, "Bass"},       // 8 amp bass
+    {{658, 444, 64, 64}, {658, 513, 52, 22}, "Level"},      // 9 program level
+    {{566, 444, 64, 64}, {566, 513, 52, 22}, "NR"},         // 10 noise reduction
+    {{310, 454, 64, 72}, {307, 513, 62, 22}, "Time"},       // 11 delay time
 };
+// Section names in the Edit menu ("Undo Amp Type", "Undo Delay On").
+const char* const kSectionSteps[numSections] = {"Dynamics",   "Amp",   "Cabinet",
+                                                "Modulation", "Delay", "Reverb"};
 constexpr int kDelayTimeKnob = 11;
 constexpr int kDelayTimeMaximum = 99;
 constexpr int kFirstValueBoxId = 1;
@@ -197,6 +203,21 @@ const FixedCaption kFixedCaptions[] = {
 constexpr int kOnOffPauseMs = 100;
 constexpr float kDimmedKnobAlpha = 0.4f;
 } // namespace
+
+//==============================================================================
+bool UndoKeysToWindowTextEditor::isUndoOrRedoKey (const juce::KeyPress& key) noexcept
+{
+    const auto mods = key.getModifiers();
+    if (!mods.isCtrlDown() || mods.isAltDown())
+        return false;
+    const auto c = juce::CharacterFunctions::toLowerCase (static_cast<juce::juce_wchar> (key.getKeyCode()));
+    return c == 'z' || (c == 'y' && !mods.isShiftDown());
+}
+
+bool UndoKeysToWindowTextEditor::keyPressed (const juce::KeyPress& key)
+{
+    return !isUndoOrRedoKey (key) && juce::TextEditor::keyPressed (key);
+}
 
 //==============================================================================
 // Every control of the panel takes its colours from here.
@@ -463,13 +484,20 @@ bool EditParamComponent::sendParameter (int parameter, int value)
 {
     // The refresh already stays quiet during a transfer; only both transfer
     // flags at once silence a control.
-    if (quietRefreshes > 0 || !midiReceiver.hasOutput() ||
-        (midiReceiver.isReceiving() && midiReceiver.isTransmitting()))
+    if (!midiReceiver.hasOutput() || (midiReceiver.isReceiving() && midiReceiver.isTransmitting()))
         return false;
 
     midiReceiver.getOutput()->sendMessageNow (
         sysex::parameterChangeFor (dataCenter.modelCode, parameter, value));
     return true;
+}
+
+void EditParamComponent::edit (const juce::String& what, int mergeKey, const std::function<void()>& change)
+{
+    if (history != nullptr)
+        history->recordProgramEdit (what, mergeKey, change);
+    else
+        change();
 }
 
 void EditParamComponent::sliderValueChanged (juce::Slider* slider)
@@ -480,12 +508,34 @@ void EditParamComponent::sliderValueChanged (juce::Slider* slider)
 
     // The value read here may still be above the maximum; the knob's own
     // handling pulls it back and its next change sends the maximum last.
+    // That change joins the gesture's step.
     const int v = static_cast<int> (slider->getValue()) & 0xff;
-    knob (k).setKnobValue (v, true, false);
-    showValue (k, v);
-    dataCenter.setKnob (v, k);
-    sendParameter (kFirstKnobParameter + k, v);
-    showDifferences();
+    auto change = [this, k, v]
+    {
+        knob (k).setKnobValue (v, true, false);
+        showValue (k, v);
+        dataCenter.setKnob (v, k);
+        sendParameter (kFirstKnobParameter + k, v);
+        showDifferences();
+    };
+    if (k == userKnob)
+        edit (kKnobs[k].step, 1 + k, change);
+    else
+        change();
+}
+
+void EditParamComponent::takeHoldOf (int knobIndex)
+{
+    userKnob = knobIndex;
+    if (history != nullptr)
+        history->breakStep();
+}
+
+void EditParamComponent::sliderDragStarted (juce::Slider* slider)
+{
+    const int k = knobIndexOf (slider);
+    if (k >= 0)
+        takeHoldOf (k);
 }
 
 void EditParamComponent::buttonClicked (juce::Button* button)
@@ -500,14 +550,19 @@ void EditParamComponent::buttonClicked (juce::Button* button)
         if (button != &onOffButton (s))
             continue;
 
-        auto& mask = dataCenter.current[RecordByte::onOffMask];
-        const auto bit = static_cast<std::uint8_t> (1 << s);
-        mask = static_cast<std::uint8_t> (button->getToggleState() ? (mask | bit) : (mask & ~bit));
-        showSectionState (s);
+        const bool on = button->getToggleState();
+        edit (juce::String (kSectionSteps[s]) + (on ? " On" : " Off"), 0,
+              [this, s, on]
+              {
+                  auto& mask = dataCenter.current[RecordByte::onOffMask];
+                  const auto bit = static_cast<std::uint8_t> (1 << s);
+                  mask = static_cast<std::uint8_t> (on ? (mask | bit) : (mask & ~bit));
+                  showSectionState (s);
 
-        // The unit needs time to switch an effect before the next message.
-        if (sendParameter (RecordByte::onOffMask, mask))
-            juce::Thread::sleep (kOnOffPauseMs);
+                  // The unit needs time to switch an effect before the next message.
+                  if (sendParameter (RecordByte::onOffMask, mask))
+                      juce::Thread::sleep (kOnOffPauseMs);
+              });
         return;
     }
 }
@@ -524,18 +579,22 @@ void EditParamComponent::comboBoxChanged (juce::ComboBox* box)
     const int type = id - 1;
     if (id > 0 && type != dataCenter.getType (s))
     {
-        // Choosing a type switches the effect on; the unit hears that first.
-        onOffButton (s).setToggleState (true, juce::sendNotification);
-        dataCenter.setType (RecordByte::firstType + s, type);
+        edit (juce::String (kSectionSteps[s]) + " Type", 0,
+              [this, s, type]
+              {
+                  // Choosing a type switches the effect on; the unit hears that first.
+                  onOffButton (s).setToggleState (true, juce::sendNotification);
+                  dataCenter.setType (RecordByte::firstType + s, type);
 
-        const auto& dependent = kTypeDependentKnobs[s];
-        for (int i = 0; i < dependent.count; ++i)
-        {
-            const int k = dependent.knobs[i];
-            applyKnobMaximum (k);
-            showValue (k, dataCenter.getKnob (k));
-        }
-        sendParameter (RecordByte::firstType + s, type);
+                  const auto& dependent = kTypeDependentKnobs[s];
+                  for (int i = 0; i < dependent.count; ++i)
+                  {
+                      const int k = dependent.knobs[i];
+                      applyKnobMaximum (k);
+                      showValue (k, dataCenter.getKnob (k));
+                  }
+                  sendParameter (RecordByte::firstType + s, type);
+              });
         showDifferences();
     }
     // The amp captions follow the amp type.
@@ -548,8 +607,10 @@ void EditParamComponent::textEditorReturnKeyPressed (juce::TextEditor& editor)
     if (k < 0)
         return;
 
-    // A changed value is stored and sent by the knob's notification; the box
-    // shows what the knob took at once, also when that changed nothing.
+    // A changed value is stored and sent by the knob's notification, as a
+    // step of its own; the box shows what the knob took at once, also when
+    // that changed nothing.
+    takeHoldOf (k);
     knob (k).setKnobValue (m_DispCenter.textToValue (kFirstKnobParameter + k, editor.getText()), true, false);
     showKnobValue (k);
     editor.setHighlightedRegion ({0, editor.getTotalNumChars()});
@@ -589,12 +650,35 @@ void EditParamComponent::mouseDown (const juce::MouseEvent& event)
     }
 }
 
+void EditParamComponent::showCurrentProgram()
+{
+    userKnob = -1;
+    for (int s = 0; s < numSections; ++s)
+    {
+        const int id = dataCenter.getType (s) + 1;
+        if (typeBox (s).indexOfItemId (id) >= 0)
+            typeBox (s).setSelectedId (id, juce::dontSendNotification);
+        onOffButton (s).setToggleState (((dataCenter.current[RecordByte::onOffMask] >> s) & 1) != 0,
+                                        juce::dontSendNotification);
+        showSectionState (s);
+    }
+    for (int k = 0; k < kNumKnobs; ++k)
+    {
+        applyKnobMaximum (k);
+        knob (k).setKnobValue (dataCenter.getKnob (k), false, false);
+        showValue (k, dataCenter.getKnob (k));
+    }
+    showDifferences();
+    repaint();
+}
+
 void EditParamComponent::changeListenerCallback (juce::ChangeBroadcaster*)
 {
     // During a transfer the store holds programs passing through; the panel
     // keeps the old one until the broadcast after the transfer.
     if (midiReceiver.isReceiving() || midiReceiver.isTransmitting())
         return;
+    userKnob = -1;
 
     // Something else replaced the shown stored version (the unit changed
     // program, say): that program is the one being edited now.
@@ -655,19 +739,11 @@ void EditParamComponent::endCompare()
 
 void EditParamComponent::showComparedVersion()
 {
-    // The controls' notifications land later, from the message queue; the
-    // call queued after them ends the quiet.
-    ++quietRefreshes;
-    changeListenerCallback (nullptr);
-    juce::MessageManager::callAsync (
-        [safe = juce::Component::SafePointer<EditParamComponent> (this)]
-        {
-            if (safe != nullptr)
-                --safe->quietRefreshes;
-        });
+    // The program dump carries every value: the controls follow without
+    // sending parameter changes of their own.
+    showCurrentProgram();
     midiReceiver.sendCurrentProgram();
     setControlsEditable (!compare.isComparing());
-    repaint();
     if (onCompareChanged)
         onCompareChanged (compare.isComparing());
 }

@@ -14,7 +14,18 @@
 namespace vr
 {
 class DataCenter;
+class EditHistory;
 class MidiReceiver;
+
+// A text box whose Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z go on to the window's
+// Undo and Redo instead of the box's own typing history.
+class UndoKeysToWindowTextEditor : public juce::TextEditor
+{
+public:
+    using juce::TextEditor::TextEditor;
+    bool keyPressed (const juce::KeyPress& key) override;
+    static bool isUndoOrRedoKey (const juce::KeyPress& key) noexcept;
+};
 
 // Colours and drawing of the panel's buttons, type boxes and value boxes over
 // the dark front-panel picture.
@@ -46,6 +57,12 @@ public:
     EditParamComponent (DataCenter& store, MidiReceiver& engine);
     ~EditParamComponent() override;
 
+    // Where the panel's edits are kept for Undo (not owned; none: not kept).
+    void setHistory (EditHistory* historyToUse) noexcept { history = historyToUse; }
+    // The controls show the store, telling the unit nothing: after an undo,
+    // which told the unit itself.
+    void showCurrentProgram();
+
     void paint (juce::Graphics& g) override;
     void resized() override;
 
@@ -55,6 +72,8 @@ public:
 
     void buttonClicked (juce::Button* button) override;
     void sliderValueChanged (juce::Slider* slider) override;
+    // A knob gesture is one step of the history, from press to release.
+    void sliderDragStarted (juce::Slider* slider) override;
     void comboBoxChanged (juce::ComboBox* box) override;
     // A value box shows its knob's value again after Return, Escape or focus
     // loss, whatever was typed.
@@ -108,23 +127,29 @@ private:
     void showComparedVersion();
     void setControlsEditable (bool editable);
     void showDifferences();
+    // The user takes hold of a knob: its next changes are a new step.
+    void takeHoldOf (int knobIndex);
+    // Runs an edit as a step of the history, when there is one.
+    void edit (const juce::String& what, int mergeKey, const std::function<void()>& change);
 
     DataCenter& dataCenter;
     MidiReceiver& midiReceiver;
     DispCenter m_DispCenter;
     EditorLookAndFeel lookAndFeel;
+    EditHistory* history{nullptr};
+    // The knob the user last took hold of (a gesture, a typed value); only its
+    // changes are steps. A refresh lets go: the values it sets, even one its
+    // knob pulls down to the maximum, are the program's own.
+    int userKnob{-1};
 
     std::array<juce::TextButton, numSections> m_OnOff;
     juce::ComboBox m_VRDynType, m_VRAmpType, m_VRCabType, m_VRModType, m_VRDlyType, m_VRRevType;
     std::array<juce::ComboBox*, numSections> typeBoxes;
     std::array<VRKnob, kNumKnobs> m_Knobs;
-    std::array<juce::TextEditor, kNumKnobs> m_ValueBoxes;
+    std::array<UndoKeysToWindowTextEditor, kNumKnobs> m_ValueBoxes;
     juce::TextButton m_CompareButton;
     ProgramCompare compare;
     std::array<bool, kNumKnobs> marked{};
-    // Above 0 while a compare switch refreshes the controls: the program
-    // dump that follows carries every value, so no parameter changes go out.
-    int quietRefreshes{0};
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (EditParamComponent)
 };

@@ -2,6 +2,7 @@
 
 #include "../data/DataCenter.h"
 #include "../data/EffectTypes.h"
+#include "../library/EditHistory.h"
 #include "../library/ProgramLists.h"
 #include "../midi/MidiReceiver.h"
 #include "../midi/SysexMessages.h"
@@ -25,12 +26,17 @@ const juce::Colour categoryBackground{0x00505050};
 const juce::Colour categoryText{0xfffffff0};
 const juce::Colour categoryArrowButton{0x11505050};
 const juce::Colour caption{0xfff5f5dc};
+const juce::Colour editedMark{0xfff2a23a};
 } // namespace Palette
 
 const juce::Rectangle<int> kNameBounds{52, 0, 186, 40};
 const juce::Rectangle<int> kNumberBounds{0, 0, 54, 40};
 const juce::Rectangle<int> kCategoryBounds{242, 18, 48, 16};
 const juce::Rectangle<int> kCategoryCaption{240, 0, 54, 17};
+const juce::Rectangle<int> kEditedMarkBounds{2, 30, 50, 10};
+
+// Keystrokes in the name box and its Return are one step.
+constexpr int kNameStep = 100;
 
 const char* const kReceivingText = "RECEIVED...";
 const char* const kTransmittingText = "TRANSMIT...";
@@ -137,6 +143,22 @@ void PGNameEditComponent::paint (juce::Graphics& g)
     g.setColour (Palette::caption);
     g.setFont (juce::Font (13.0f, juce::Font::plain));
     g.drawText ("Category", kCategoryCaption, juce::Justification::centredLeft, true);
+
+    if (dataCenter.isEdited() && !dataCenter.bulkTransfer)
+    {
+        g.setColour (Palette::editedMark);
+        g.setFont (juce::Font (9.5f, juce::Font::bold));
+        g.drawText (kEditedMark, kEditedMarkBounds, juce::Justification::centred, true);
+    }
+}
+
+void PGNameEditComponent::edit (const juce::String& what, int mergeKey, const std::function<void()>& change)
+{
+    if (history != nullptr)
+        history->recordProgramEdit (what, mergeKey, change);
+    else
+        change();
+    repaint();
 }
 
 void PGNameEditComponent::resized()
@@ -156,7 +178,7 @@ void PGNameEditComponent::textEditorTextChanged (juce::TextEditor& editor)
     // after one round.
     const auto folded = foldToNameCharacters (editor.getText());
     editor.setText (folded, true);
-    dataCenter.setName (folded);
+    edit ("Name", kNameStep, [this, &folded] { dataCenter.setName (folded); });
 }
 
 void PGNameEditComponent::textEditorReturnKeyPressed (juce::TextEditor& editor)
@@ -166,23 +188,33 @@ void PGNameEditComponent::textEditorReturnKeyPressed (juce::TextEditor& editor)
 
     const auto text = editor.getText().substring (0, kNameLength);
     editor.setText (text, true);
-    dataCenter.setName (text);
+    edit ("Name", kNameStep,
+          [this, &text]
+          {
+              dataCenter.setName (text);
 
-    const int n = dataCenter.currentProgramNumber;
-    if (isUserProgram (n))
-    {
-        unitProgramList.setRowName (n, text);
-        if (!dataCenter.bulkTransfer)
-            dataCenter.modified[static_cast<size_t> (n)] = 1;
-        unitProgramList.changed();
-    }
-    midiReceiver.sendCurrentProgram();
+              const int n = dataCenter.currentProgramNumber;
+              if (isUserProgram (n))
+              {
+                  unitProgramList.setRowName (n, text);
+                  if (!dataCenter.bulkTransfer)
+                      dataCenter.modified[static_cast<size_t> (n)] = 1;
+                  unitProgramList.changed();
+              }
+              midiReceiver.sendCurrentProgram();
+          });
+    // Typing after Return is a new rename.
+    if (history != nullptr)
+        history->breakStep();
 }
 
 void PGNameEditComponent::textEditorFocusLost (juce::TextEditor& editor)
 {
-    if (&editor == &m_PGNameBox)
-        editor.setText (dataCenter.getName(), true);
+    if (&editor != &m_PGNameBox)
+        return;
+    editor.setText (dataCenter.getName(), true);
+    if (history != nullptr)
+        history->breakStep();
 }
 
 void PGNameEditComponent::mouseDown (const juce::MouseEvent& event)
@@ -199,21 +231,41 @@ void PGNameEditComponent::comboBoxChanged (juce::ComboBox* box)
         return;
 
     const int category = id - 1;
-    dataCenter.current[RecordByte::category] = static_cast<std::uint8_t> (category);
-
-    const int n = dataCenter.currentProgramNumber;
-    if (isUserProgram (n))
+    auto change = [this, category]
     {
-        if (category != unitProgramList.readByte (n, RecordByte::category) && !dataCenter.bulkTransfer)
-            dataCenter.modified[static_cast<size_t> (n)] = 1;
-        unitProgramList.storeByte (n, RecordByte::category, category);
-        unitProgramList.changed();
-    }
+        dataCenter.current[RecordByte::category] = static_cast<std::uint8_t> (category);
 
-    // Unlike the panel's controls, the category is held back during any receive.
-    if (midiReceiver.hasOutput() && !midiReceiver.isReceiving())
-        midiReceiver.getOutput()->sendMessageNow (
-            sysex::parameterChangeFor (dataCenter.modelCode, RecordByte::category, category));
+        const int n = dataCenter.currentProgramNumber;
+        if (isUserProgram (n))
+        {
+            if (category != unitProgramList.readByte (n, RecordByte::category) && !dataCenter.bulkTransfer)
+                dataCenter.modified[static_cast<size_t> (n)] = 1;
+            unitProgramList.storeByte (n, RecordByte::category, category);
+            unitProgramList.changed();
+        }
+
+        // Unlike the panel's controls, the category is held back during any receive.
+        if (midiReceiver.hasOutput() && !midiReceiver.isReceiving())
+            midiReceiver.getOutput()->sendMessageNow (
+                sysex::parameterChangeFor (dataCenter.modelCode, RecordByte::category, category));
+    };
+
+    // The box following the store (a refresh) changes no program: only a
+    // category the store does not hold yet is the user's.
+    if (category != dataCenter.current[RecordByte::category])
+        edit ("Category", 0, change);
+    else
+        change();
+}
+
+void PGNameEditComponent::showCurrentProgram()
+{
+    m_PGNameBox.setText (dataCenter.getName(), false);
+    m_PGNumEdit.setText (programNumberText (dataCenter.selectedProgram), false);
+    const int id = dataCenter.current[RecordByte::category] + 1;
+    if (m_VRCategory.indexOfItemId (id) >= 0)
+        m_VRCategory.setSelectedId (id, juce::dontSendNotification);
+    repaint();
 }
 
 void PGNameEditComponent::changeListenerCallback (juce::ChangeBroadcaster*)
@@ -230,6 +282,7 @@ void PGNameEditComponent::changeListenerCallback (juce::ChangeBroadcaster*)
 
     m_PGNameBox.setText (dataCenter.getName(), true);
     m_PGNumEdit.setText (programNumberText (dataCenter.selectedProgram), true);
+    repaint(); // the edited mark
     const int id = dataCenter.current[RecordByte::category] + 1;
     if (m_VRCategory.indexOfItemId (id) >= 0)
         m_VRCategory.setSelectedId (id, juce::sendNotificationAsync);

@@ -7,6 +7,7 @@
 namespace vr
 {
 class DataCenter;
+class EditHistory;
 class MidiReceiver;
 class UnitProgramList;
 
@@ -26,6 +27,11 @@ public:
                          juce::ChangeBroadcaster& programSelection);
     ~PGNameEditComponent() override;
 
+    // Where renames and category changes are kept for Undo (not owned).
+    void setHistory (EditHistory* historyToUse) noexcept { history = historyToUse; }
+    // Shows the store's program, telling the unit nothing (after an undo).
+    void showCurrentProgram();
+
     void paint (juce::Graphics& g) override;
     void resized() override;
 
@@ -41,11 +47,16 @@ public:
     // Status during a transfer, otherwise the current program.
     void changeListenerCallback (juce::ChangeBroadcaster* source) override;
 
+    // Marks a program that differs from what was chosen or last written.
+    static constexpr const char* kEditedMark = "EDITED";
+
     juce::TextEditor& nameBox() noexcept { return m_PGNameBox; }
     juce::TextEditor& numberBox() noexcept { return m_PGNumEdit; }
     juce::ComboBox& categoryBox() noexcept { return m_VRCategory; }
 
 private:
+    void edit (const juce::String& what, int mergeKey, const std::function<void()>& change);
+
     struct NameFilter : juce::TextEditor::InputFilter
     {
         juce::String filterNewText (juce::TextEditor& editor, const juce::String& newInput) override;
@@ -56,9 +67,10 @@ private:
     UnitProgramList& unitProgramList;
     juce::ChangeBroadcaster& selectionBroadcaster;
     EditorLookAndFeel lookAndFeel;
+    EditHistory* history{nullptr};
 
     NameFilter nameFilter; // before the box that uses it
-    juce::TextEditor m_PGNameBox;
+    UndoKeysToWindowTextEditor m_PGNameBox;
     juce::TextEditor m_PGNumEdit;
     juce::ComboBox m_VRCategory;
 

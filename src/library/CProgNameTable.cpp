@@ -4,6 +4,7 @@
 #include "../data/EffectTypes.h"
 #include "../data/SharedColours.h"
 #include "../midi/MidiReceiver.h"
+#include "EditHistory.h"
 
 namespace vr
 {
@@ -136,6 +137,14 @@ void ProgramTable::activate()
 void ProgramTable::announceSelection()
 {
     selectionBroadcaster.sendChangeMessage();
+}
+
+void ProgramTable::replaceProgram (const std::function<void()>& replace)
+{
+    if (history != nullptr)
+        history->recordProgramChoice (replace);
+    else
+        replace();
 }
 
 void ProgramTable::showRows (const std::vector<CProgParamColumn>* listRows)
@@ -353,10 +362,14 @@ void CProgNameTable::recallRow (int row)
         return;
 
     activate();
-    dataCenter.setCurrentProgramNumber (row);
-    dataCenter.setCurrentData (list.recordAt (row));
-    midi.selectProgram (row);
-    midi.sendListRow (row);
+    replaceProgram (
+        [this, row]
+        {
+            dataCenter.setCurrentProgramNumber (row);
+            dataCenter.setCurrentData (list.recordAt (row));
+            midi.selectProgram (row);
+            midi.sendListRow (row);
+        });
     announceSelection();
 }
 
@@ -429,9 +442,13 @@ void CProgNameTable2::recallRow (int row)
 
     activate();
     const int programNumber = row + kNumUserPrograms;
-    dataCenter.setCurrentData (list.recordAt (row));
-    dataCenter.setCurrentProgramNumber (programNumber);
-    midi.sendListRow (programNumber);
+    replaceProgram (
+        [this, row, programNumber]
+        {
+            dataCenter.setCurrentData (list.recordAt (row));
+            dataCenter.setCurrentProgramNumber (programNumber);
+            midi.sendListRow (programNumber);
+        });
     announceSelection();
 }
 

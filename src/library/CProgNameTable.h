@@ -10,6 +10,7 @@
 namespace vr
 {
 class DataCenter;
+class EditHistory;
 class MidiReceiver;
 
 // What both program tables share: the four columns, the painting, the
@@ -45,6 +46,9 @@ public:
     // deselected, which would make Paste land where the user did not point.
     int lastSelectedRow() const noexcept;
 
+    // Where a recall that replaces an edited program is kept for Undo (not owned).
+    void setHistory (EditHistory* historyToUse) noexcept { history = historyToUse; }
+
     // Millisecond clock read by the key-repeat guard.
     void setClock (std::function<juce::int64()> millisecondClock);
 
@@ -74,6 +78,8 @@ protected:
     void activate();
     // The new current program is announced to the views.
     void announceSelection();
+    // Runs the part of a recall that replaces the current program.
+    void replaceProgram (const std::function<void()>& replace);
 
     // The derived table connects its list once it exists and lets go of it
     // before it goes; until then the table shows no rows.
@@ -89,6 +95,7 @@ protected:
     MidiReceiver& midi;
     juce::ChangeBroadcaster& selectionBroadcaster;
     UnitProgramList& unitFlags; // the unit list carries the selection-seen flag for both tables
+    EditHistory* history{nullptr};
 
 private:
     // Sees presses anywhere in the table, header and scroll bar included.

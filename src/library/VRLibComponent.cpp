@@ -2,6 +2,7 @@
 
 #include "../data/CZELKResource.h"
 #include "../data/DataCenter.h"
+#include "EditHistory.h"
 #include "SysexFile.h"
 
 namespace vr
@@ -186,12 +187,12 @@ void VRLibComponent::apply (const ClipboardOutcome& outcome)
 
 void VRLibComponent::cut()
 {
-    apply (clipboard.cut (activeTable().currentSelection()));
+    editList ("Cut", [this] { return clipboard.cut (activeTable().currentSelection()); });
 }
 
 void VRLibComponent::clear()
 {
-    apply (clipboard.clear (activeTable().currentSelection()));
+    editList ("Clear", [this] { return clipboard.clear (activeTable().currentSelection()); });
 }
 
 void VRLibComponent::copy()
@@ -199,14 +200,29 @@ void VRLibComponent::copy()
     apply (clipboard.copy (activeTable().currentSelection()));
 }
 
+void VRLibComponent::setHistory (EditHistory* historyToUse) noexcept
+{
+    history = historyToUse;
+    unitTable.setHistory (historyToUse);
+    romTable.setHistory (historyToUse);
+}
+
+void VRLibComponent::editList (const char* what, const std::function<ClipboardOutcome()>& operation)
+{
+    if (history != nullptr)
+        history->recordListEdit (what, [this, &operation] { apply (operation()); });
+    else
+        apply (operation());
+}
+
 void VRLibComponent::paste()
 {
-    apply (clipboard.paste (activeTable().currentSelection()));
+    editList ("Paste", [this] { return clipboard.paste (activeTable().currentSelection()); });
 }
 
 void VRLibComponent::insert()
 {
-    apply (clipboard.insert (activeTable().currentSelection()));
+    editList ("Insert", [this] { return clipboard.insert (activeTable().currentSelection()); });
 }
 
 bool VRLibComponent::canCut() const

@@ -11,6 +11,7 @@ namespace vr
 {
 class DataCenter;
 class Dialogs;
+class EditHistory;
 class MidiReceiver;
 
 // The library view: the unit's slots on the left, the factory programs and
@@ -33,6 +34,9 @@ public:
     // The shell's confirmation flows behind "Receive All" and "Transmit All".
     std::function<void()> onReceiveAll;
     std::function<void()> onTransmitAll;
+
+    // Where recalls and list edits are kept for Undo (not owned; none: not kept).
+    void setHistory (EditHistory* historyToUse) noexcept;
 
     // "Receive All" and "Transmit All" work only with a unit connected.
     void updateTransferButtons();
@@ -77,9 +81,12 @@ private:
     // A file was added, whichever way it came: its first row is shown selected.
     void fileOpened (int firstRow);
     void apply (const ClipboardOutcome& outcome);
+    // Runs a list edit as a step of the history, when there is one.
+    void editList (const char* what, const std::function<ClipboardOutcome()>& operation);
     ProgramTable& activeTable() noexcept;
 
     DataCenter& dataCenter;
+    EditHistory* history{nullptr};
     CProgNameTable unitTable;
     CProgNameTable2 romTable;
     juce::TextButton m_ButtonRx;

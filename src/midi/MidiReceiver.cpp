@@ -240,6 +240,8 @@ bool MidiReceiver::startTransfer (TransferPhase first)
     transferTotal = kNumUserPrograms;
     transferStartedMs = clock();
     noteProgress();
+    if (first != TransferPhase::transmitting && onReceiveStarted)
+        onReceiveStarted();
     return true;
 }
 
@@ -496,7 +498,7 @@ void MidiReceiver::handleCurrentProgramDump (const std::vector<std::uint8_t>& by
     else if (phase == TransferPhase::idle && !lateForAbandonedTransfer())
     {
         receiveBuffer = recordFrom (bytes, 7);
-        dataCenter.setCurrentData (receiveBuffer);
+        replaceProgram ([this] { dataCenter.setCurrentData (receiveBuffer); });
     }
     else
     {
@@ -567,6 +569,14 @@ void MidiReceiver::acceptDump (int n, const ProgramRecord& record)
     dataCenter.setCurrentData (record);
 }
 
+void MidiReceiver::replaceProgram (const std::function<void()>& replace)
+{
+    if (aroundProgramReplacement)
+        aroundProgramReplacement (replace);
+    else
+        replace();
+}
+
 bool MidiReceiver::handleProgramDump (const std::vector<std::uint8_t>& bytes)
 {
     const int n = sysex::numberFromPair (bytes[7], bytes[8]);
@@ -577,8 +587,12 @@ bool MidiReceiver::handleProgramDump (const std::vector<std::uint8_t>& bytes)
         // The unit sent a program of its own accord.
         if (lateForAbandonedTransfer())
             return false;
-        dataCenter.setCurrentProgramNumber (n % kNumPrograms);
-        acceptDump (n, record);
+        replaceProgram (
+            [&]
+            {
+                dataCenter.setCurrentProgramNumber (n % kNumPrograms);
+                acceptDump (n, record);
+            });
         sendChangeMessage();
         return false;
     }
@@ -632,13 +646,16 @@ void MidiReceiver::handleProgramChange (int programChange)
     if (n == dataCenter.currentProgramNumber)
         return;
 
-    dataCenter.setCurrentProgramNumber (n);
-    dataCenter.setSelectedProgram (n);
-
-    if (isUserProgram (n))
-        dataCenter.setCurrentData (unitList != nullptr ? unitList->recordAt (n) : ProgramRecord{});
-    else
-        dataCenter.setCurrentData (factoryProgram (n));
+    replaceProgram (
+        [this, n]
+        {
+            dataCenter.setCurrentProgramNumber (n);
+            dataCenter.setSelectedProgram (n);
+            if (isUserProgram (n))
+                dataCenter.setCurrentData (unitList != nullptr ? unitList->recordAt (n) : ProgramRecord{});
+            else
+                dataCenter.setCurrentData (factoryProgram (n));
+        });
 
     sendChangeMessage();
     requestStep (DeferredStep::programSelected);

@@ -132,6 +132,13 @@ public:
     // Waits until every message scheduled after a pause is on the wire.
     void flushOutput() { sender.flush(); }
 
+    // Told when a Receive All begins: the unit list is then the unit's own.
+    std::function<void()> onReceiveStarted;
+    // Runs each replacement of the current program the unit makes (a program
+    // change, a program sent of its own accord), so the edit history can
+    // keep an edited program it replaces. Unset, the replacement just runs.
+    std::function<void (const std::function<void()>& replace)> aroundProgramReplacement;
+
     // Pause between messages; by default the paced sender keeps it on the
     // wire. Tests replace it to send everything at once.
     std::function<void (int milliseconds)> pause;
@@ -158,6 +165,7 @@ private:
     bool handleProgramDump (const std::vector<std::uint8_t>& bytes);
     void handleProgramChange (int programChange);
     void acceptDump (int n, const ProgramRecord& record);
+    void replaceProgram (const std::function<void()>& replace);
 
     bool startTransfer (TransferPhase first);
     void requestStep (int code);

@@ -1,6 +1,7 @@
 #include "app/ActionManager.h"
 #include "app/ShellControls.h"
 #include "data/DataCenter.h"
+#include "library/EditHistory.h"
 #include "library/ProgramLists.h"
 #include "midi/MidiReceiver.h"
 #include "support/RecordingDialogs.h"
@@ -390,5 +391,52 @@ TEST_F (Flows, IdentifyingAUnitAsksBeforeReplacingUntransmittedChanges)
     dialogs.answers = {0}; // receive
     engine.handleMessage (test::messageOf (reply));
     EXPECT_TRUE (engine.isReceiving());
+}
+} // namespace vr
+
+namespace vr
+{
+// Undo and Redo name their step, keep their keys, grey out with nothing to
+// do and during a transfer; Write ends the edited mark.
+TEST_F (Flows, UndoAndRedoCommandsFollowTheHistory)
+{
+    EditHistory history (store, engine, unitList);
+    actions.setHistory (&history);
+    juce::ApplicationCommandManager manager;
+    manager.registerAllCommandsForTarget (&actions);
+    manager.setFirstCommandTarget (&actions);
+    auto info = [this] (juce::CommandID id)
+    {
+        juce::ApplicationCommandInfo result (id);
+        actions.getCommandInfo (id, result);
+        return result;
+    };
+    auto keyFor = [&] (int key, juce::ModifierKeys mods)
+    { return manager.getKeyMappings()->findCommandForKeyPress (juce::KeyPress (key, mods, 0)); };
+    const juce::ModifierKeys ctrl (juce::ModifierKeys::ctrlModifier);
+
+    EXPECT_EQ (info (CommandIDs::undo).shortName, "Undo");
+    EXPECT_FALSE (actions.isCommandEnabled (CommandIDs::undo));
+    EXPECT_EQ (keyFor ('z', ctrl), CommandIDs::undo);
+    EXPECT_EQ (keyFor ('y', ctrl), CommandIDs::redo);
+    EXPECT_EQ (keyFor ('z', ctrl.withFlags (juce::ModifierKeys::shiftModifier)), CommandIDs::redo);
+
+    history.recordProgramEdit ("Gain", 7, [this] { store.setKnob (3, 6); });
+    EXPECT_EQ (info (CommandIDs::undo).shortName, "Undo Gain");
+    EXPECT_TRUE (store.isEdited());
+    EXPECT_TRUE (manager.invokeDirectly (CommandIDs::undo, false));
+    EXPECT_EQ (info (CommandIDs::redo).shortName, "Redo Gain");
+    EXPECT_FALSE (store.isEdited());
+    EXPECT_TRUE (manager.invokeDirectly (CommandIDs::redo, false));
+
+    dialogs.answers = {0};
+    actions.writeCurrentProgram();
+    EXPECT_FALSE (store.isEdited()) << "a written program is no longer edited";
+    EXPECT_TRUE (actions.isCommandEnabled (CommandIDs::undo)) << "Write is no step and removes none";
+
+    store.connected = true;
+    actions.receiveAllPrograms();
+    EXPECT_FALSE (actions.isCommandEnabled (CommandIDs::undo));
+    EXPECT_EQ (info (CommandIDs::undo).shortName, "Undo");
 }
 } // namespace vr

@@ -113,6 +113,51 @@ xdotool key Return
 pause 1
 shot 06-written
 
+# The text may sit a few pixels to the side after an edit: compare what is
+# drawn, cut free of the box's frame and background.
+same_text() {
+    convert "$out/$1-box.png" -shave 3x3 -fuzz 10% -trim +repage "$out/$1-text.png"
+    convert "$out/$2-box.png" -shave 3x3 -fuzz 10% -trim +repage "$out/$2-text.png"
+    [ "$(compare -metric AE "$out/$1-text.png" "$out/$2-text.png" null: 2>&1 || echo 9999)" = "0" ]
+}
+
+# --- Undo: slot 006 is auditioned, its NR knob turned, and Ctrl+Z takes the
+# turn back, on screen and on the unit; then the program is written to slot
+# 006. A write stores the unit's own edit buffer, and nothing sends slot 006
+# again later, so the unit's slot 006 at the end holds what the unit's edit
+# buffer held after the undo.
+nr_box() { crop "$1" 566 513 52 22; }
+click_main 430 161 # program list
+click_main 150 $((210 + 16 + 6 * 14 + 7))
+click_main 220 161 # editor view
+pause 0.5
+window_shot 23-slot-6-shown && nr_box 23-slot-6-shown
+xdotool mousemove --window "$WID" $((566 + 26 + 1)) $((444 + 30 + 45)) mousedown 1
+for _ in $(seq 1 10); do xdotool mousemove_relative -- 0 -6; sleep 0.03; done
+xdotool mouseup 1
+pause 0.5
+window_shot 24-nr-turned && nr_box 24-nr-turned
+[ "$(differing_pixels 23-slot-6-shown 24-nr-turned)" -gt 40 ] || fail "the NR knob did not turn"
+xdotool mousemove --window "$WID" 70 34 click 1 # the Edit menu names the step
+pause 0.5
+shot 24-edit-menu-undo-nr
+xdotool key Escape
+pause 0.3
+xdotool key ctrl+z
+pause 0.5
+window_shot 25-nr-undone && nr_box 25-nr-undone
+same_text 23-slot-6-shown 25-nr-undone || fail "Ctrl+Z did not bring the NR value back on screen"
+xdotool mousemove --window "$WID" 22 34 click 1
+pause 0.5
+xdotool key Down Down Down Down Down Return
+wait_for_window "Write:" >/dev/null
+pause 0.3
+xdotool key Return
+pause 1
+click_main 430 161 # program list, and slot 005 again for the steps below
+click_main 150 $((210 + 16 + 5 * 14 + 7))
+# --- end of undo
+
 # Save the unit list as a library, then open it again.
 xdotool key ctrl+s
 pause 1
@@ -328,13 +373,6 @@ window_shot 17-value-box-clicked-away && value_box 17-value-box-clicked-away
 for step in 15-value-box-return 16-value-box-escape; do
     [ "$(differing_pixels 13-value-box-focused $step)" -lt 40 ] || fail "$step: the box does not show its value again"
 done
-# The text may sit a few pixels to the side after an edit: compare what is
-# drawn, cut free of the box's frame and background.
-same_text() {
-    convert "$out/$1-box.png" -shave 3x3 -fuzz 10% -trim +repage "$out/$1-text.png"
-    convert "$out/$2-box.png" -shave 3x3 -fuzz 10% -trim +repage "$out/$2-text.png"
-    [ "$(compare -metric AE "$out/$1-text.png" "$out/$2-text.png" null: 2>&1 || echo 9999)" = "0" ]
-}
 same_text 12-value-box-shown 17-value-box-clicked-away ||
     fail "a click on the background left typed text in the value box"
 
@@ -412,6 +450,10 @@ level5=$(echo "$program5" | cut -c55-56)
 shipped5=$(echo "$wren_state" | grep '^factory 5 ' | cut -d' ' -f3 | cut -c55-56)
 [ "$level5" != "$shipped5" ] || fail "the turned knob did not reach slot 5 (level $level5)"
 [ "$(echo "$edit" | cut -c55-56)" = "$level5" ] || fail "the unit's edit buffer does not hold the turned level"
+# Record byte 28 (NR) is hex characters 57-58: the undone turn is not on the unit.
+nr6=$(echo "$wren_state" | grep '^program 6 ' | cut -d' ' -f3 | cut -c57-58)
+shipped_nr6=$(echo "$wren_state" | grep '^factory 6 ' | cut -d' ' -f3 | cut -c57-58)
+[ "$nr6" = "$shipped_nr6" ] || fail "slot 6 on the unit holds the NR turn that was undone ($nr6, not $shipped_nr6)"
 # A failed assertion in the program is a fault even when every step passed.
 if grep -q 'JUCE Assertion failure' "$log"; then
     grep -A2 'JUCE Assertion failure' "$log" >&2
