@@ -6,7 +6,8 @@ include(GNUInstallDirs)
 
 set(VR_APP_ID "org.vrsoundeditor.SoundEditor")
 set(VR_APP_NAME "VORANTE wren & heron SoundEditor")
-# Where the screenshots of the AppStream description are published.
+# The AppStream description shows docs/library.png and docs/editor.png from
+# here: publish them there with the package.
 set(VR_HOMEPAGE_URL "https://vrsoundeditor.example.org" CACHE STRING "The program's web page")
 
 set(_vr_desktop "${CMAKE_CURRENT_BINARY_DIR}/${VR_APP_ID}.desktop")
