@@ -19,10 +19,7 @@ void GuiController::showMainWindow()
 
     mainWindow->toFront (true);
 }
-} // namespace vr
 
-namespace vr
-{
 void GuiController::openFromAnotherStart (const juce::String& commandLine)
 {
     if (mainWindow != nullptr)

@@ -10,8 +10,8 @@ namespace
 {
 std::unique_ptr<vr::SingleInstance> singleInstance;
 
-// Either we hold the single-instance channel afterwards, or the running
-// program has the parameters: true when this process should end now.
+// True when the running program took the parameters and this process
+// should end. Otherwise this one runs, holding the channel if it could.
 bool handedToRunningInstance (const juce::StringArray& arguments)
 {
     // The automated GUI checks run several programs at once.

@@ -91,7 +91,8 @@ bool SingleInstance::sendToHolder (const juce::String& channelName, const juce::
 
     sockaddr_un address{};
     const auto length = abstractAddress (channelName, address);
-    bool sent = connect (fd, reinterpret_cast<const sockaddr*> (&address), length) == 0;
+    // Abstract names carry no permissions: whoever holds ours must be us.
+    bool sent = connect (fd, reinterpret_cast<const sockaddr*> (&address), length) == 0 && fromSameUser (fd);
 
     const auto utf8 = text.toRawUTF8();
     const auto total = std::min (std::strlen (utf8), static_cast<size_t> (kMaxMessageBytes));

@@ -11,8 +11,8 @@ namespace vr
 // a fixed name, and a later start hands its parameters to it over that
 // socket instead of opening a second window. The name lives in the
 // abstract socket namespace, so it goes away with the process that held it
-// and a crash leaves nothing stale behind. Only the same user's processes
-// are listened to.
+// and a crash leaves nothing stale behind. Both sides check that the other
+// is the same user's process.
 //
 // The listening thread only reads and hands the text on; the receiver
 // passes it to the message thread.
@@ -31,7 +31,8 @@ public:
 
     Claim claim();
 
-    // Hands the text to whoever holds the name; false when nobody took it.
+    // Hands the text to whoever holds the name; false when nobody took it
+    // or the holder is another user's process.
     static bool sendToHolder (const juce::String& channelName, const juce::String& text);
 
     // Starts reading what later starts send; each message goes to onMessage
