@@ -16,6 +16,7 @@ configure_file(resources/desktop/vr-soundeditor.desktop.in "${_vr_desktop}" @ONL
 configure_file(resources/desktop/vr-soundeditor.metainfo.xml.in "${_vr_metainfo}" @ONLY)
 
 install(TARGETS VRSoundEditor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME copyright)
 install(FILES "${_vr_desktop}" DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES "${_vr_metainfo}" DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES resources/desktop/vr-soundeditor-mime.xml
