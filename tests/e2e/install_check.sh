@@ -89,6 +89,9 @@ trap 'kill $pid 2>/dev/null || true' EXIT
 wid=$(wait_for_window "$title")
 sleep 1
 import -window root "$out/01-installed-program.png"
+# Docks match the window to its menu entry by its class.
+wm_class=$(sed -n 's/^StartupWMClass=//p' "$root/usr/share/applications/$app_id.desktop")
+xprop -id "$wid" WM_CLASS | grep -qF "\"$wm_class\"" || fail "the window's class is not the menu entry's StartupWMClass"
 
 # A second start hands its file over and ends at once; the first shows
 # what opening it brought (here: that there is no such file).
