@@ -11,6 +11,7 @@ packages=(
     libpng-dev libjpeg-dev zlib1g-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth xdotool x11-utils imagemagick
+    desktop-file-utils appstream shared-mime-info dpkg-dev file
 )
 
 missing=()

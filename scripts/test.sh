@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds everything and runs every test: once in a
 # Debug build, once more with AddressSanitizer and UndefinedBehaviorSanitizer.
-# Tests that need a display run under xvfb-run.
+# Tests that need a display run under xvfb-run. The Debug run also installs
+# the build into a scratch folder, validates the desktop files, packs the
+# Debug program into a .deb and starts it from there (no second build).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)

@@ -58,4 +58,42 @@ juce::File commandLineFile (const juce::String& parameters, const juce::File& wo
 
     return {};
 }
+
+StartRequest startRequest (const juce::StringArray& arguments)
+{
+    for (const auto& argument : arguments)
+    {
+        if (argument == "--help" || argument == "-h")
+            return StartRequest::help;
+        if (argument == "--version")
+            return StartRequest::version;
+        if (argument.startsWithChar ('-'))
+            return StartRequest::unknownOption;
+    }
+    return StartRequest::run;
+}
+
+juce::String usageText (const juce::String& programName)
+{
+    return "Usage: " + programName +
+           " [OPTION] [FILE]\n"
+           "Edit and keep the programs of a VORANTE wren or heron unit over MIDI.\n"
+           "\n"
+           "FILE is a program library (.vrm) to open beside the unit list. When the\n"
+           "program already runs, the file opens there and that window comes to the\n"
+           "front. Only the first FILE is opened.\n"
+           "\n"
+           "  -h, --help     print this help and exit\n"
+           "      --version  print the version and exit\n";
+}
+
+juce::String parametersForRunningInstance (const juce::StringArray& arguments,
+                                           const juce::File& workingFolder)
+{
+    juce::StringArray files;
+    for (const auto& argument : arguments)
+        if (argument.isNotEmpty() && !argument.startsWithChar ('-'))
+            files.add (workingFolder.getChildFile (argument).getFullPathName().quoted());
+    return files.joinIntoString (" ");
+}
 } // namespace vr

@@ -1,6 +1,7 @@
 #include "GuiController.h"
 
 #include "Host.h"
+#include "MainComponent.h"
 #include "MainWindow.h"
 
 namespace vr
@@ -17,5 +18,11 @@ void GuiController::showMainWindow()
     }
 
     mainWindow->toFront (true);
+}
+
+void GuiController::openFromAnotherStart (const juce::String& commandLine)
+{
+    if (mainWindow != nullptr)
+        mainWindow->getMainComponent().openFromAnotherStart (commandLine);
 }
 } // namespace vr

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <juce_core/juce_core.h>
+
 #include <memory>
 
 namespace vr
@@ -15,6 +17,9 @@ public:
 
     // Creates the window the first time; later calls bring it to the front.
     void showMainWindow();
+
+    // A later start of the program was given these parameters.
+    void openFromAnotherStart (const juce::String& commandLine);
 
 private:
     std::unique_ptr<MainWindow> mainWindow;

@@ -1,49 +1,87 @@
 #include "AppInfo.h"
-#include "CZELKResource.h"
+#include "Application.h"
 #include "CommandLine.h"
-#include "GuiController.h"
-#include "Host.h"
+#include "SingleInstance.h"
 
-#include <juce_gui_basics/juce_gui_basics.h>
+#include <iostream>
+#include <memory>
 
-namespace vr
+namespace
 {
-class Application : public juce::JUCEApplication
-{
-public:
-    Application() = default;
+std::unique_ptr<vr::SingleInstance> singleInstance;
 
-    void initialise (const juce::String& commandLine) override
+// True when the running program took the parameters and this process
+// should end. Otherwise this one runs, holding the channel if it could.
+bool handedToRunningInstance (const juce::StringArray& arguments)
+{
+    // The automated GUI checks run several programs at once.
+    if (juce::SystemStats::getEnvironmentVariable ("VR_ALLOW_MULTIPLE_INSTANCES", {}) == "1")
+        return false;
+
+    const auto name = vr::SingleInstance::defaultChannelName();
+    const auto parameters =
+        vr::parametersForRunningInstance (arguments, juce::File::getCurrentWorkingDirectory());
+    // The holder may be ending just now; then the name is free to claim.
+    for (int attempt = 0; attempt < 3; ++attempt)
     {
-        auto* host = Host::getInstance();
-        if (host == nullptr)
+        auto instance = std::make_unique<vr::SingleInstance> (name);
+        switch (instance->claim())
         {
-            quit();
-            return;
+            case vr::SingleInstance::Claim::first:
+                singleInstance = std::move (instance);
+                return false;
+            case vr::SingleInstance::Claim::unavailable:
+                return false;
+            case vr::SingleInstance::Claim::alreadyTaken:
+                if (vr::SingleInstance::sendToHolder (name, parameters))
+                    return true;
+                break;
         }
-
-        host->setCommandLineFile (commandLineFile (commandLine));
-        CZELKResource::getInstance();
-        host->getGuiController().showMainWindow();
     }
+    return false;
+}
+} // namespace
 
-    // Also called when a second instance ends at once, with nothing set up:
-    // both steps then do nothing.
-    void shutdown() override
+juce::JUCEApplicationBase* juce_CreateApplication();
+juce::JUCEApplicationBase* juce_CreateApplication()
+{
+    return new vr::Application (singleInstance.get());
+}
+
+// Help, version and unknown options are answered here, before the framework
+// starts: no display is needed for them and no running instance is asked.
+int main (int argc, char* argv[])
+{
+    const juce::StringArray arguments (argv + 1, argc - 1);
+    const auto programName =
+        juce::String (juce::CharPointer_UTF8 (argv[0])).fromLastOccurrenceOf ("/", false, false);
+
+    switch (vr::startRequest (arguments))
     {
-        Host::deleteInstance();
-        CZELKResource::release();
+        case vr::StartRequest::help:
+            std::cout << vr::usageText (programName);
+            return 0;
+        case vr::StartRequest::version:
+            std::cout << vr::kApplicationName << ' ' << vr::kApplicationVersion << '\n';
+            return 0;
+        case vr::StartRequest::unknownOption:
+            for (const auto& argument : arguments)
+                if (argument.startsWithChar ('-'))
+                {
+                    std::cerr << programName << ": unknown option '" << argument << "'\n";
+                    break;
+                }
+            std::cerr << vr::usageText (programName);
+            return 2;
+        case vr::StartRequest::run:
+            break;
     }
 
-    const juce::String getApplicationName() override { return kApplicationName; }
-    const juce::String getApplicationVersion() override { return kApplicationVersion; }
+    if (handedToRunningInstance (arguments))
+        return 0;
 
-    // One instance per machine; the automated GUI checks run several at once.
-    bool moreThanOneInstanceAllowed() override
-    {
-        return juce::SystemStats::getEnvironmentVariable ("VR_ALLOW_MULTIPLE_INSTANCES", {}) == "1";
-    }
-};
-} // namespace vr
-
-START_JUCE_APPLICATION (vr::Application)
+    juce::JUCEApplicationBase::createInstance = &juce_CreateApplication;
+    const int result = juce::JUCEApplicationBase::main (argc, const_cast<const char**> (argv));
+    singleInstance.reset();
+    return result;
+}

@@ -2,6 +2,7 @@
 
 #include "ActionManager.h"
 #include "CAboutDialogComponent.h"
+#include "CommandLine.h"
 #include "Dialogs.h"
 #include "TransferProgressComponent.h"
 #include "data/DataCenter.h"
@@ -315,6 +316,33 @@ void MainComponent::openCommandLineFileWhenShown (const juce::File& file)
                                  {
                                      if (safe != nullptr)
                                          safe->openCommandLineFileWhenShown (file);
+                                 });
+}
+
+void MainComponent::openFromAnotherStart (const juce::String& commandLine)
+{
+    if (auto* window = findParentComponentOfClass<juce::DocumentWindow>())
+    {
+        if (window->isMinimised())
+            window->setMinimised (false);
+        window->toFront (true);
+    }
+    openFileWhenOpenIsAllowed (commandLineFile (commandLine));
+}
+
+void MainComponent::openFileWhenOpenIsAllowed (const juce::File& file)
+{
+    // A file may not come in under a running transfer, as Open may not.
+    if (file == juce::File() || actionManager->isCommandEnabled (CommandIDs::openFile))
+    {
+        openCommandLineFileWhenShown (file);
+        return;
+    }
+    juce::Timer::callAfterDelay (kShowPollMs,
+                                 [safe = juce::Component::SafePointer<MainComponent> (this), file]
+                                 {
+                                     if (safe != nullptr)
+                                         safe->openFileWhenOpenIsAllowed (file);
                                  });
 }
 

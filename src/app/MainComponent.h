@@ -72,6 +72,11 @@ public:
     void showEditor();
     void showLibrary();
 
+    // A later start of the program was given these parameters: the window
+    // comes to the front and opens the file they name the way the first
+    // start opens its own.
+    void openFromAnotherStart (const juce::String& commandLine);
+
     juce::ApplicationCommandManager& getCommandManager() noexcept { return *commandManager; }
     juce::MenuBarModel& getMenuModel() noexcept;
     ActionManager& getActionManager() noexcept { return *actionManager; }
@@ -90,6 +95,8 @@ private:
     void buttonClicked (juce::Button* button) override;
     // Opens the command-line file as soon as this component is on screen.
     void openCommandLineFileWhenShown (const juce::File& file);
+    // Opens a file from a later start once no transfer runs.
+    void openFileWhenOpenIsAllowed (const juce::File& file);
     // The unit went out of reach or never answered: say so.
     void reportLinkProblem (const juce::String& message);
     // After an undo or redo: the views show the store again.

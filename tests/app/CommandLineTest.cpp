@@ -1,7 +1,10 @@
 #include "app/CommandLine.h"
 
+#include "app/Application.h"
+#include "app/Host.h"
 #include "app/MainComponent.h"
 #include "data/DataCenter.h"
+#include "library/LibraryFile.h"
 #include "midi/MidiPortDirectory.h"
 #include "midi/MidiReceiver.h"
 #include "support/RecordingDialogs.h"
@@ -52,6 +55,114 @@ TEST (CommandLine, OptionsAloneOrNothingNameNoFile)
     EXPECT_EQ (commandLineFile ("", workingFolder), juce::File());
     EXPECT_EQ (commandLineFile ("   ", workingFolder), juce::File());
     EXPECT_EQ (commandLineFile ("\"\"", workingFolder), juce::File());
+}
+
+TEST (CommandLine, HelpVersionAndUnknownOptionsComeBeforeAnyFile)
+{
+    struct Case
+    {
+        juce::StringArray arguments;
+        StartRequest request;
+    };
+    const Case cases[] = {
+        {{}, StartRequest::run},
+        {{"bank.vrm"}, StartRequest::run},
+        {{"my bank.vrm", "other.vrm"}, StartRequest::run},
+        {{"--help"}, StartRequest::help},
+        {{"-h", "--bogus"}, StartRequest::help},
+        {{"bank.vrm", "--version"}, StartRequest::version},
+        {{"--bogus", "--help"}, StartRequest::unknownOption},
+        {{"-"}, StartRequest::unknownOption},
+        {{"-psn_0_1234"}, StartRequest::unknownOption},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ (startRequest (c.arguments), c.request) << c.arguments.joinIntoString (" ");
+}
+
+// What a later start passes on names the same file in the running program,
+// whatever that program's working folder: spaces, relative paths and
+// several files survive the trip through the tokeniser.
+TEST (CommandLine, TheRunningInstanceReadsTheFileTheLaterStartWasGiven)
+{
+    const juce::File elsewhere ("/somewhere/else");
+    struct Case
+    {
+        juce::StringArray arguments;
+        const char* named;
+    };
+    const Case cases[] = {
+        {{"bank.vrm"}, "bank.vrm"},
+        {{"my banks/live set.vrm"}, "my banks/live set.vrm"},
+        {{"../up.vrm", "second.vrm"}, "../up.vrm"},
+        {{"/abs/olute.vrm"}, "/abs/olute.vrm"},
+        {{"", "after empty.vrm"}, "after empty.vrm"},
+    };
+    for (const auto& c : cases)
+    {
+        const auto parameters = parametersForRunningInstance (c.arguments, workingFolder);
+        EXPECT_EQ (commandLineFile (parameters, elsewhere), workingFolder.getChildFile (c.named))
+            << parameters;
+    }
+    EXPECT_EQ (commandLineFile (parametersForRunningInstance ({}, workingFolder), elsewhere), juce::File());
+}
+
+// The application object's own handler, with the real host and window: a
+// later start's file opens beside the unit list like the first start's, and
+// only the first file named counts.
+TEST (CommandLine, AnotherStartOpensItsFileInTheRunningProgram)
+{
+    if (juce::Desktop::getInstance().getDisplays().getPrimaryDisplay() == nullptr)
+        GTEST_SKIP() << "needs a display";
+
+    const juce::TemporaryFile first (".vrm"), second (".vrm");
+    for (const auto* file : {&first, &second})
+    {
+        juce::MemoryBlock bytes (LibraryFormat::kFileSize, true);
+        std::memcpy (bytes.getData(), LibraryFormat::kMagic, LibraryFormat::kMagicLength);
+        auto* records = static_cast<std::uint8_t*> (bytes.getData()) + LibraryFormat::kHeaderSize;
+        for (int i = 0; i < LibraryFormat::kRecordsSize; ++i)
+            records[i] = static_cast<std::uint8_t> ((i + (file == &first ? 0 : 7)) % 59);
+        ASSERT_TRUE (file->getFile().replaceWithData (bytes.getData(), bytes.getSize()));
+    }
+    const auto pump = [] { juce::MessageManager::getInstance()->runDispatchLoopUntil (300); };
+
+    // The framework expects an application object only in a program it starts.
+    const auto startedBy = juce::JUCEApplicationBase::createInstance;
+    juce::JUCEApplicationBase::createInstance = []() -> juce::JUCEApplicationBase* { return nullptr; };
+    Application app (nullptr);
+    juce::JUCEApplicationBase::createInstance = startedBy;
+    app.initialise ({});
+    pump();
+    auto& buffers = Host::getInstance()->getDataCenter().fileBuffers;
+    constexpr int blockSize = DataCenter::kFileBufferSize;
+    const auto fileBlock = [&buffers] (int slot)
+    {
+        const auto start = buffers.begin() + slot * blockSize;
+        return std::vector<std::uint8_t> (start, start + blockSize);
+    };
+    const std::vector<std::uint8_t> nothing (blockSize, 0);
+    const auto recordsOf = [] (const juce::TemporaryFile& file)
+    {
+        juce::MemoryBlock bytes;
+        file.getFile().loadFileAsData (bytes);
+        const auto* data = static_cast<const std::uint8_t*> (bytes.getData()) + LibraryFormat::kHeaderSize;
+        return std::vector<std::uint8_t> (data, data + LibraryFormat::kRecordsSize);
+    };
+
+    app.anotherInstanceStarted (parametersForRunningInstance (
+        {first.getFile().getFullPathName(), second.getFile().getFullPathName()}, workingFolder));
+    pump();
+    EXPECT_EQ (fileBlock (0), recordsOf (first));
+    EXPECT_EQ (fileBlock (1), nothing);
+
+    app.anotherInstanceStarted ({}); // no file: only to the front
+    app.anotherInstanceStarted (second.getFile().getFullPathName().quoted());
+    pump();
+    EXPECT_EQ (fileBlock (1), recordsOf (second));
+    EXPECT_EQ (fileBlock (2), nothing);
+
+    app.shutdown();
+    EXPECT_NO_FATAL_FAILURE (app.anotherInstanceStarted (first.getFile().getFullPathName()));
 }
 
 // Whatever the command-line file brings up must appear over the main window,

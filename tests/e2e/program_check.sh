@@ -5,7 +5,8 @@
 # library, export the unit list as .syx and open that, change the ports from the menu (a unit that does not answer, the
 # heron, the wren again), rename a slot and quit, answering the update question. Keeps a
 # screenshot of every step in the output folder, then checks what reached
-# the virtual unit.
+# the virtual unit. The window alone, in the editor and with a library
+# open, is kept as docs-editor.png and docs-library.png for the README.
 #
 #   program_check.sh <path to vr-soundeditor> <output folder>
 set -euo pipefail
@@ -101,6 +102,7 @@ for _ in $(seq 1 10); do xdotool mousemove_relative -- 0 -6; sleep 0.03; done
 xdotool mouseup 1
 pause 0.5
 shot 04-editor-knob-turned
+import -window "$WID" "$out/docs-editor.png" # the README's picture of the editor
 
 # File > Write Current Program..., confirmed.
 xdotool mousemove --window "$WID" 22 34 click 1
@@ -186,6 +188,7 @@ pause 0.5
 xdotool mousemove --window "$WID" 646 538 click 1 # Open
 pause 1
 shot 08-library-reopened
+import -window "$WID" "$out/docs-library.png" # the README's picture of the program list
 
 # ---- Sharing: the unit list as a .syx file, opened again as a file ----
 # With no row selected, File > Export SysEx... (Ctrl+E) writes the whole

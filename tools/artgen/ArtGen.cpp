@@ -538,10 +538,12 @@ juce::Image makeAbout()
     return img;
 }
 
-juce::Image makeIcon()
+// Drawn on a 256-pixel grid and scaled, so every size is the same picture.
+juce::Image makeIcon (int size)
 {
-    juce::Image img (juce::Image::ARGB, 256, 256, true);
+    juce::Image img (juce::Image::ARGB, size, size, true);
     Graphics g (img);
+    g.addTransform (juce::AffineTransform::scale (static_cast<float> (size) / 256.0f));
     const Rectangle<float> tile (10.0f, 10.0f, 236.0f, 236.0f);
 
     g.setColour (Colours::black.withAlpha (0.45f));
@@ -593,6 +595,12 @@ int main (int argc, char** argv)
     ok = writePng (makeLibraryBackground(), dir.getChildFile ("VRLibBG.png")) && ok;
     ok = writePng (makeKnobStrip(), dir.getChildFile ("VRwrenKnob.png")) && ok;
     ok = writePng (makeAbout(), dir.getChildFile ("VRwrenAbout.png")) && ok;
-    ok = writePng (makeIcon(), dir.getChildFile ("VRAppIcon.png")) && ok;
+    ok = writePng (makeIcon (256), dir.getChildFile ("VRAppIcon.png")) && ok;
+
+    // The desktop's icon theme sizes, installed with the program.
+    const auto icons = dir.getChildFile ("icons");
+    ok = icons.createDirectory() && ok;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256, 512})
+        ok = writePng (makeIcon (size), icons.getChildFile (juce::String (size) + ".png")) && ok;
     return ok ? 0 : 1;
 }
