@@ -200,7 +200,6 @@ const FixedCaption kFixedCaptions[] = {
     {"TIME", 12.0f, {310, 444, 52, 16}},
 };
 
-constexpr int kOnOffPauseMs = 100;
 constexpr float kDimmedKnobAlpha = 0.4f;
 } // namespace
 
@@ -561,7 +560,7 @@ void EditParamComponent::buttonClicked (juce::Button* button)
 
                   // The unit needs time to switch an effect before the next message.
                   if (sendParameter (RecordByte::onOffMask, mask))
-                      juce::Thread::sleep (kOnOffPauseMs);
+                      juce::Thread::sleep (sysex::kOnOffSwitchPauseMs);
               });
         return;
     }

@@ -8,9 +8,6 @@ namespace vr
 {
 namespace
 {
-// The unit needs time to switch an effect before the next message.
-constexpr int kOnOffPauseMs = 100;
-
 // A list step holds two copies of the list; the rest are small. The manager
 // keeps at least 30 steps and drops the oldest past this many units.
 constexpr int kListStepUnits = 400;
@@ -409,7 +406,7 @@ void EditHistory::tellUnit (const ProgramRecord& from, const ProgramRecord& to)
     midiReceiver.send (sysex::parameterChangeFor (dataCenter.modelCode, parameter,
                                                   to[static_cast<size_t> (parameterToByte (parameter))]));
     if (parameter == RecordByte::onOffMask && midiReceiver.hasOutput())
-        midiReceiver.pause (kOnOffPauseMs);
+        midiReceiver.pause (sysex::kOnOffSwitchPauseMs);
 }
 
 void EditHistory::applied (bool programReplaced)

@@ -26,6 +26,9 @@ constexpr int dumpNumber = kHeaderSize;            // code 4C: hh rr
 constexpr int programDumpRecord = kHeaderSize + 2; // code 4C
 } // namespace At
 
+// The unit needs this long to switch an effect on or off before the next message.
+constexpr int kOnOffSwitchPauseMs = 100;
+
 // Function codes, both directions.
 namespace Code
 {

@@ -63,6 +63,18 @@ shot() { import -window root "$out/$1.png"; }
 # Points inside the window: 1-pixel frame, 22-pixel title bar and 22-pixel
 # menu bar above the main component.
 click_main() { xdotool mousemove --window "$WID" $(($1 + 1)) $(($2 + 45)) click 1; pause; }
+# In the open or save chooser over the window: the path typed into its
+# "file:" box near its foot (Return goes to the folder and keeps the name),
+# then its Open or Save button.
+choose_file() {
+    xdotool mousemove --window "$WID" 409 498 click 1
+    pause
+    xdotool type --delay 20 "$1"
+    xdotool key Return
+    pause 0.5
+    xdotool mousemove --window "$WID" 646 538 click 1
+    pause 1
+}
 window_shot() { import -window "$WID" "$out/$1.png"; }
 # crop <shot> <x> <y> <w> <h>, in main-component coordinates
 crop() { convert "$out/$1.png" -crop "$4x$5+$(($2 + 1))+$(($3 + 45))" +repage "$out/$1-box.png"; }
@@ -164,14 +176,7 @@ click_main 150 $((210 + 16 + 5 * 14 + 7))
 xdotool key ctrl+s
 pause 1
 shot 07-save-dialog
-# The chooser sits over the window; its "file:" box is near its foot.
-xdotool mousemove --window "$WID" 409 498 click 1
-pause
-xdotool type --delay 20 "$library"
-xdotool key Return # the chooser goes to the folder and keeps the name
-pause 0.5
-xdotool mousemove --window "$WID" 646 538 click 1 # Save
-pause 1
+choose_file "$library"
 [ -f "$library" ] || fail "the library was not saved"
 size=$(stat -c %s "$library")
 [ "$size" -eq 6432 ] || fail "the saved library has $size bytes"
@@ -180,13 +185,7 @@ head -c 10 "$library" | grep -q '^VRMPROG100$' || fail "the saved library has no
 click_main 430 161 # back to the program list
 xdotool key ctrl+o
 pause 1
-xdotool mousemove --window "$WID" 409 498 click 1
-pause
-xdotool type --delay 20 "$library"
-xdotool key Return
-pause 0.5
-xdotool mousemove --window "$WID" 646 538 click 1 # Open
-pause 1
+choose_file "$library"
 shot 08-library-reopened
 import -window "$WID" "$out/docs-library.png" # the README's picture of the program list
 
@@ -203,13 +202,7 @@ pause 0.5
 xdotool key ctrl+e
 pause 1
 shot 09-export-dialog
-xdotool mousemove --window "$WID" 409 498 click 1
-pause
-xdotool type --delay 20 "$syx"
-xdotool key Return
-pause 0.5
-xdotool mousemove --window "$WID" 646 538 click 1 # Save
-pause 1
+choose_file "$syx"
 [ -f "$syx" ] || fail "the unit list was not exported"
 size=$(stat -c %s "$syx")
 [ "$size" -eq 8400 ] || fail "the export has $size bytes, not 200 program dumps"
@@ -220,13 +213,7 @@ tail -c +33 "$library" | od -An -v -tx1 -w32 >"$out/library-records.txt"
 cmp -s "$out/library-records.txt" "$out/syx-records.txt" || fail "the exported records are not the library's"
 xdotool key ctrl+o
 pause 1
-xdotool mousemove --window "$WID" 409 498 click 1
-pause
-xdotool type --delay 20 "$syx"
-xdotool key Return
-pause 0.5
-xdotool mousemove --window "$WID" 646 538 click 1 # Open
-pause 1
+choose_file "$syx"
 window_shot 09-syx-rows
 file_rows 09-library-rows
 file_rows 09-syx-rows

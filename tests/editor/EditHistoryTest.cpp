@@ -19,14 +19,7 @@ using test::pump;
 
 constexpr int kSlot = 5;
 
-juce::MouseEvent mouseAt (juce::Component& c, juce::Point<float> pos, juce::Point<float> downPos,
-                          bool dragged)
-{
-    const auto now = juce::Time::getCurrentTime();
-    return juce::MouseEvent (juce::Desktop::getInstance().getMainMouseSource(), pos,
-                             juce::ModifierKeys (juce::ModifierKeys::leftButtonModifier), 1.0f, 0.0f, 0.0f,
-                             0.0f, 0.0f, &c, &c, now, downPos, now, 1, dragged);
-}
+using test::mouseAt;
 
 // Presses knob k, drags it down in steps, as a hand would, and lets go.
 void dragDown (juce::Component& knob, float pixels)

@@ -74,14 +74,7 @@ private:
 using test::pressReturn;
 using test::pump;
 
-juce::MouseEvent mouseAt (juce::Component& c, juce::Point<float> pos, juce::Point<float> downPos,
-                          bool dragged)
-{
-    const auto now = juce::Time::getCurrentTime();
-    return juce::MouseEvent (juce::Desktop::getInstance().getMainMouseSource(), pos,
-                             juce::ModifierKeys (juce::ModifierKeys::leftButtonModifier), 1.0f, 0.0f, 0.0f,
-                             0.0f, 0.0f, &c, &c, now, downPos, now, 1, dragged);
-}
+using test::mouseAt;
 
 // Presses the knob and drags it upwards in steps, as a hand would.
 void dragUp (juce::Component& knob, float pixels)

@@ -18,6 +18,16 @@ inline void typeInto (juce::TextEditor& editor, const juce::String& text)
     pump();
 }
 
+// A left-button mouse event on the component, pressed at downPos.
+inline juce::MouseEvent mouseAt (juce::Component& c, juce::Point<float> pos, juce::Point<float> downPos,
+                                 bool dragged)
+{
+    const auto now = juce::Time::getCurrentTime();
+    return juce::MouseEvent (juce::Desktop::getInstance().getMainMouseSource(), pos,
+                             juce::ModifierKeys (juce::ModifierKeys::leftButtonModifier), 1.0f, 0.0f, 0.0f,
+                             0.0f, 0.0f, &c, &c, now, downPos, now, 1, dragged);
+}
+
 inline void pressReturn (juce::TextEditor& editor)
 {
     editor.keyPressed (juce::KeyPress (juce::KeyPress::returnKey));
