@@ -79,9 +79,9 @@ juce::String usageText (const juce::String& programName)
            " [OPTION] [FILE]\n"
            "Edit and keep the programs of a VORANTE wren or heron unit over MIDI.\n"
            "\n"
-           "FILE is a program library (.vrm) to open beside the unit list. When the\n"
-           "program already runs, the file opens there and that window comes to the\n"
-           "front. Only the first FILE is opened.\n"
+           "FILE is a program library (.vrm) or SysEx file (.syx) to open beside the\n"
+           "unit list. When the program already runs, the file opens there and that\n"
+           "window comes to the front. Only the first FILE is opened.\n"
            "\n"
            "  -h, --help     print this help and exit\n"
            "      --version  print the version and exit\n";
