@@ -762,8 +762,8 @@ void EditParamComponent::setControlsEditable (bool editable)
     }
     for (int k = 0; k < kNumKnobs; ++k)
     {
+        // Knobs never take the keyboard; a click is all they answer.
         knob (k).setInterceptsMouseClicks (editable, editable);
-        knob (k).setWantsKeyboardFocus (editable);
         valueBox (k).setReadOnly (!editable);
         valueBox (k).setCaretVisible (editable);
         if (!editable && valueBox (k).hasKeyboardFocus (true))
@@ -782,9 +782,8 @@ void EditParamComponent::showDifferences()
     for (int k = 0; k < kNumKnobs; ++k)
     {
         const auto at = static_cast<size_t> (k);
-        if (differ[at] == marked[at])
+        if (differ[at] == isValueBoxMarked (k))
             continue;
-        marked[at] = differ[at];
         auto& box = valueBox (k);
         if (differ[at])
         {

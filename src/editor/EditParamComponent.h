@@ -110,7 +110,12 @@ public:
     // Back to the edited version, on screen and on the unit; nothing when not comparing.
     void endCompare();
     bool isComparing() const noexcept { return compare.isComparing(); }
-    bool isValueBoxMarked (int knobIndex) const noexcept { return marked[static_cast<size_t> (knobIndex)]; }
+    // A marked box has a frame of its own colour.
+    bool isValueBoxMarked (int knobIndex) const
+    {
+        return m_ValueBoxes[static_cast<size_t> (knobIndex)].isColourSpecified (
+            juce::TextEditor::outlineColourId);
+    }
     juce::TextButton& compareButton() noexcept { return m_CompareButton; }
 
 private:
@@ -149,7 +154,6 @@ private:
     std::array<UndoKeysToWindowTextEditor, kNumKnobs> m_ValueBoxes;
     juce::TextButton m_CompareButton;
     ProgramCompare compare;
-    std::array<bool, kNumKnobs> marked{};
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (EditParamComponent)
 };

@@ -130,6 +130,8 @@ TEST_F (CompareTest, SwitchesBetweenEditedAndStoredOnScreenAndOnTheUnit)
         EXPECT_TRUE (editable());
     }
     EXPECT_EQ (reported, (std::vector<bool>{true, false, true, false}));
+    // Back to editing, the knobs still leave the keyboard to the boxes.
+    EXPECT_FALSE (panel.knob (kGainKnob).getWantsKeyboardFocus());
 
     // Turned back to the stored value, nothing is marked.
     panel.knob (kLevelKnob).setValue (stored[static_cast<size_t> (knobIndexToByte (kLevelKnob))]);
