@@ -15,17 +15,8 @@ rm -rf "$out"
 mkdir -p "$out"
 log="$out/program.log"
 
-if [ -z "${DISPLAY:-}" ]; then
-    echo "install_check: needs a display (run under xvfb-run)" >&2
-    exit 1
-fi
-
-fail() {
-    echo "install_check: $*" >&2
-    import -window root "$out/failure.png" 2>/dev/null || true
-    [ -f "$log" ] && { echo "--- program log ---" >&2; cat "$log" >&2; }
-    exit 1
-}
+check=install_check
+source "$(dirname "$0")/window_steps.sh"
 
 # ---- cmake --install: the files and their validators ----
 stage="$out/stage"
@@ -71,22 +62,12 @@ dpkg -x "$deb" "$root"
 installed="$root/usr/bin/vr-soundeditor"
 title=$(sed -n 's/^Name=//p' "$root/usr/share/applications/$app_id.desktop")
 
-wait_for_window() {
-    for _ in $(seq 1 100); do
-        local id
-        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 || true)
-        [ -n "$id" ] && { echo "$id"; return 0; }
-        sleep 0.1
-    done
-    fail "no window named '$1'"
-}
-
 # Its own single-instance channel, apart from a program already running.
 export VR_INSTANCE_CHANNEL="install-check-$$"
 "$installed" >"$log" 2>&1 &
 pid=$!
 trap 'kill $pid 2>/dev/null || true' EXIT
-wid=$(wait_for_window "$title")
+wid=$(wait_for_window "^$title\$")
 sleep 1
 import -window root "$out/01-installed-program.png"
 # Docks match the window to its menu entry by its class.
@@ -98,7 +79,7 @@ xprop -id "$wid" WM_CLASS | grep -qF "\"$wm_class\"" || fail "the window's class
 missing="$out/no such bank.vrm"
 (cd "$out" && timeout 10 "$installed" "$(basename "$missing")" >"$out/second.log" 2>&1) ||
     fail "the second start did not end with 0"
-alert=$(wait_for_window "File Open Error:")
+alert=$(wait_for_window "^File Open Error:\$")
 sleep 0.3
 import -window root "$out/02-file-from-second-start.png"
 xdotool windowfocus "$alert" key Return
@@ -108,13 +89,9 @@ sleep 0.5
 xdotool mousemove --window "$wid" 400 300 windowfocus "$wid" key Escape
 sleep 0.3
 xdotool key ctrl+q
-quit=$(wait_for_window "Quit:")
+quit=$(wait_for_window "^Quit:\$")
 xdotool windowfocus "$quit" key Return
-for _ in $(seq 1 100); do
-    kill -0 $pid 2>/dev/null || break
-    sleep 0.1
-done
-kill -0 $pid 2>/dev/null && fail "the program did not quit"
+wait_for_exit $pid || fail "the program did not quit"
 trap - EXIT
 wait $pid || fail "the program ended with an error"
 echo "install_check: $(basename "$deb") ($(stat -c %s "$deb") bytes) installs, validates and starts"

@@ -19,18 +19,8 @@ log="$out/program.log"
 state="$out/virtual-unit-state.txt"
 library="$out/e2e-bank.vrm"
 
-if [ -z "${DISPLAY:-}" ]; then
-    echo "program_check: needs a display (run under xvfb-run)" >&2
-    exit 1
-fi
-
-fail() {
-    echo "program_check: $*" >&2
-    import -window root "$out/failure.png" 2>/dev/null || true
-    echo "--- program log ---" >&2
-    cat "$log" >&2 || true
-    exit 1
-}
+check=program_check
+source "$(dirname "$0")/window_steps.sh"
 
 pause() { sleep "${1:-0.3}"; }
 
@@ -44,19 +34,6 @@ wait_for_transfers() {
     fail "transfer $n did not finish"
 }
 
-wait_for_window() {
-    local title=$1
-    for _ in $(seq 1 100); do
-        local id
-        id=$(xdotool search --onlyvisible --name "$title" 2>/dev/null | head -n 1 || true)
-        if [ -n "$id" ]; then
-            echo "$id"
-            return 0
-        fi
-        sleep 0.1
-    done
-    fail "no window named '$title'"
-}
 
 shot() { import -window root "$out/$1.png"; }
 
@@ -419,11 +396,7 @@ pause 0.3
 shot 11-update-question
 xdotool key Return
 
-for _ in $(seq 1 200); do
-    kill -0 $pid 2>/dev/null || break
-    sleep 0.1
-done
-kill -0 $pid 2>/dev/null && fail "the program did not quit after the transmit"
+wait_for_exit $pid || fail "the program did not quit after the transmit"
 trap - EXIT
 wait $pid || fail "the program ended with an error"
 
