@@ -353,6 +353,11 @@ void ActionManager::writeCurrentProgram()
         target = n % kNumUserPrograms;
     }
 
+    // A transfer may have started while a question was up (an identified
+    // unit starts one by itself): the write would land in the middle of it.
+    if (transferRunning())
+        return;
+
     for (int i = 0; i < kRecordSize; ++i)
         unitList.storeByte (target, i, dataCenter.current[static_cast<size_t> (i)]);
     midiReceiver.sendWriteRequest (target);
@@ -373,7 +378,10 @@ bool ActionManager::transmitAllPrograms (bool askFirst, bool modifiedOnly)
     if (transferRunning())
         return false;
     shell.setViewsEnabled (false);
-    return midiReceiver.startTransmitAll (modifiedOnly);
+    if (midiReceiver.startTransmitAll (modifiedOnly))
+        return true;
+    shell.setViewsEnabled (true);
+    return false;
 }
 
 bool ActionManager::receiveAllPrograms()
@@ -385,7 +393,10 @@ bool ActionManager::receiveAllPrograms()
     if (transferRunning())
         return false;
     shell.setViewsEnabled (false);
-    return midiReceiver.startReceiveAll();
+    if (midiReceiver.startReceiveAll())
+        return true;
+    shell.setViewsEnabled (true);
+    return false;
 }
 
 void ActionManager::stopTransfer()
@@ -424,7 +435,11 @@ bool ActionManager::quitWithUpdate()
 
     if (dataCenter.connected && dataCenter.countModified() > 0 && ask (updateQuestion, updateMessage))
     {
-        transmitAllPrograms (false, true);
+        if (!transmitAllPrograms (false, true))
+        {
+            // Nothing was sent, so nothing will end and quit: the player asks again.
+            return false;
+        }
         quitPending = true;
         quitNeedsEverySlotSent = true;
         return true;
@@ -451,7 +466,10 @@ void ActionManager::runStep (int code)
             shell.setViewsEnabled (false);
             break;
         case DeferredStep::transferEnded:
-            shell.setViewsEnabled (true);
+            // Until the final step has put the edit buffer back the views stay
+            // greyed: a recall in between would be overwritten by it.
+            if (!midiReceiver.isTransferRunning())
+                shell.setViewsEnabled (true);
             break;
         case DeferredStep::transferFinished:
             shell.selectProgramRow (dataCenter.selectedProgram);

@@ -483,12 +483,9 @@ bool EditParamComponent::sendParameter (int parameter, int value)
 {
     // The refresh already stays quiet during a transfer; only both transfer
     // flags at once silence a control.
-    if (!midiReceiver.hasOutput() || (midiReceiver.isReceiving() && midiReceiver.isTransmitting()))
+    if (midiReceiver.isReceiving() && midiReceiver.isTransmitting())
         return false;
-
-    midiReceiver.getOutput()->sendMessageNow (
-        sysex::parameterChangeFor (dataCenter.modelCode, parameter, value));
-    return true;
+    return midiReceiver.sendParameterChange (parameter, value);
 }
 
 void EditParamComponent::edit (const juce::String& what, int mergeKey, const std::function<void()>& change)
@@ -557,10 +554,7 @@ void EditParamComponent::buttonClicked (juce::Button* button)
                   const auto bit = static_cast<std::uint8_t> (1 << s);
                   mask = static_cast<std::uint8_t> (on ? (mask | bit) : (mask & ~bit));
                   showSectionState (s);
-
-                  // The unit needs time to switch an effect before the next message.
-                  if (sendParameter (RecordByte::onOffMask, mask))
-                      juce::Thread::sleep (sysex::kOnOffSwitchPauseMs);
+                  sendParameter (RecordByte::onOffMask, mask);
               });
         return;
     }

@@ -245,9 +245,8 @@ void PGNameEditComponent::comboBoxChanged (juce::ComboBox* box)
         }
 
         // Unlike the panel's controls, the category is held back during any receive.
-        if (midiReceiver.hasOutput() && !midiReceiver.isReceiving())
-            midiReceiver.getOutput()->sendMessageNow (
-                sysex::parameterChangeFor (dataCenter.modelCode, RecordByte::category, category));
+        if (!midiReceiver.isReceiving())
+            midiReceiver.sendParameterChange (RecordByte::category, category);
     };
 
     // The box following the store (a refresh) changes no program: only a

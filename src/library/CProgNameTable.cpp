@@ -358,7 +358,9 @@ void CProgNameTable::fill()
 
 void CProgNameTable::recallRow (int row)
 {
-    if (row < 0 || row >= getNumRows())
+    // A transfer owns the unit until its final step: a recall then would
+    // play one program labelled as another.
+    if (row < 0 || row >= getNumRows() || midi.isTransferRunning())
         return;
 
     activate();
@@ -437,7 +439,9 @@ void CProgNameTable2::closeAllFiles()
 
 void CProgNameTable2::recallRow (int row)
 {
-    if (row < 0 || row >= getNumRows())
+    // A transfer owns the unit until its final step: a recall then would
+    // play one program labelled as another.
+    if (row < 0 || row >= getNumRows() || midi.isTransferRunning())
         return;
 
     activate();

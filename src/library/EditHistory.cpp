@@ -403,10 +403,7 @@ void EditHistory::tellUnit (const ProgramRecord& from, const ProgramRecord& to)
         return;
     }
 
-    midiReceiver.send (sysex::parameterChangeFor (dataCenter.modelCode, parameter,
-                                                  to[static_cast<size_t> (parameterToByte (parameter))]));
-    if (parameter == RecordByte::onOffMask && midiReceiver.hasOutput())
-        midiReceiver.pause (sysex::kOnOffSwitchPauseMs);
+    midiReceiver.sendParameterChange (parameter, to[static_cast<size_t> (parameterToByte (parameter))]);
 }
 
 void EditHistory::applied (bool programReplaced)

@@ -70,6 +70,13 @@ ProgramRecord UnitProgramList::recordAt (int row) const noexcept
     return recordOf (rows, row);
 }
 
+void UnitProgramList::storeFromUnit (int slot, const ProgramRecord& record)
+{
+    for (int i = 0; i < kRecordSize; ++i)
+        storeByte (slot, i, record[static_cast<size_t> (i)]);
+    setRowName (slot, decodeName (record.data()));
+}
+
 void UnitProgramList::markReceived (int slot) noexcept
 {
     if (!validRow (rows, slot) || slot >= kNumUserPrograms)

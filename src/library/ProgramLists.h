@@ -1,6 +1,7 @@
 #pragma once
 
 #include "../data/ProgramRow.h"
+#include "../midi/ProgramRows.h"
 
 #include <functional>
 #include <vector>
@@ -12,7 +13,7 @@ class DataCenter;
 // The unit's 200 user-program slots, row index = slot. The engine writes
 // received programs into it byte by byte; Transmit All and Save As read it.
 // Message thread only.
-class UnitProgramList
+class UnitProgramList : public UnitRows
 {
 public:
     explicit UnitProgramList (DataCenter& store) noexcept
@@ -31,14 +32,13 @@ public:
     void setRowName (int row, const juce::String& text) noexcept;
     juce::String readRowName (int row) const;
     // The row's record (each cell's low 8 bits); zeros for a row that does not exist.
-    ProgramRecord recordAt (int row) const noexcept;
+    ProgramRecord recordAt (int row) const noexcept override;
 
+    void storeFromUnit (int slot, const ProgramRecord& record) override;
     // After a Receive All: every slot's source number becomes the slot, its
     // name is re-encoded and its modified flag cleared.
-    void finishReceive();
-    // One slot arrived from the unit during a Receive All: it now holds the
-    // unit's program, whether or not the transfer runs to the end.
-    void markReceived (int slot) noexcept;
+    void finishReceive() override;
+    void markReceived (int slot) noexcept override;
 
     // Called whenever the content changed and the table should repaint.
     std::function<void()> onChanged;
@@ -62,7 +62,7 @@ private:
 
 // The 200 factory programs followed by up to three blocks of 200 programs,
 // one per open library file. Read-only for the clipboard operations.
-class RomFileProgramList
+class RomFileProgramList : public StoredRows
 {
 public:
     explicit RomFileProgramList (DataCenter& store) noexcept
@@ -74,7 +74,7 @@ public:
     void fill();
 
     int size() const noexcept { return static_cast<int> (rows.size()); }
-    ProgramRecord recordAt (int row) const noexcept;
+    ProgramRecord recordAt (int row) const noexcept override;
 
     // Appends the block of file slot `fileCount` from the store's file
     // buffers, sources 400 + 200 * fileCount onwards. Returns the index in

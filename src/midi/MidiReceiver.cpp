@@ -2,7 +2,6 @@
 
 #include "data/DataCenter.h"
 #include "data/FactoryPrograms.h"
-#include "library/ProgramLists.h"
 
 #include <algorithm>
 
@@ -26,10 +25,13 @@ ProgramRecord recordFrom (const std::vector<std::uint8_t>& bytes, size_t offset)
 }
 } // namespace
 
-MidiReceiver::MidiReceiver (DataCenter& store)
+MidiReceiver::MidiReceiver (DataCenter& store, std::function<double()> simulatedClockMs)
     : pause ([this] (int milliseconds) { sender.pauseFor (milliseconds); })
     , dataCenter (store)
-    , clock ([] { return juce::Time::getMillisecondCounterHiRes(); })
+    , sender (simulatedClockMs)
+    , clock (simulatedClockMs != nullptr ? simulatedClockMs
+                                         : [] { return juce::Time::getMillisecondCounterHiRes(); })
+    , simulated (simulatedClockMs != nullptr)
 {
 }
 
@@ -67,7 +69,7 @@ void MidiReceiver::stopInput()
     queue.clear();
 }
 
-void MidiReceiver::setProgramLists (UnitProgramList* unit, RomFileProgramList* romAndFiles) noexcept
+void MidiReceiver::setProgramLists (UnitRows* unit, StoredRows* romAndFiles) noexcept
 {
     unitList = unit;
     romList = romAndFiles;
@@ -178,6 +180,7 @@ void MidiReceiver::sendWriteRequest (int programNumber)
     send (sysex::programWriteRequest (dataCenter.modelCode, programNumber));
     writePending = true;
     writeRequestedMs = clock();
+    writtenRecord = dataCenter.current;
     pause (kPauseAfterWriteRequestMs);
     sendProgramNumberNotice();
 }
@@ -223,6 +226,17 @@ void MidiReceiver::selectProgram (int programNumber)
     dataCenter.setSelectedProgram (programNumber);
 }
 
+bool MidiReceiver::sendParameterChange (int parameter, int value)
+{
+    if (output == nullptr)
+        return false;
+    send (sysex::parameterChangeFor (dataCenter.modelCode, parameter, value));
+    // The unit needs time to switch an effect before the next message.
+    if (parameter == RecordByte::onOffMask)
+        pause (sysex::kOnOffSwitchPauseMs);
+    return true;
+}
+
 //==============================================================================
 bool MidiReceiver::startTransfer (TransferPhase first)
 {
@@ -239,6 +253,8 @@ bool MidiReceiver::startTransfer (TransferPhase first)
     transferDone = 0;
     transferTotal = kNumUserPrograms;
     transferStartedMs = clock();
+    numbersBefore = {dataCenter.currentProgramNumber, dataCenter.selectedProgram};
+    numberFromUnit = false;
     noteProgress();
     if (first != TransferPhase::transmitting && onReceiveStarted)
         onReceiveStarted();
@@ -249,28 +265,73 @@ bool MidiReceiver::startReceiveAll()
 {
     if (!startTransfer (TransferPhase::receiving))
         return false;
-    sendProgramNumberNotice();
     dataCenter.saveCurrent();
     editBufferSaved = true;
     dataCenter.setCurrentProgramNumber (0);
-    requestProgram (0);
+    afterPendingWrite (
+        [this]
+        {
+            sendProgramNumberNotice();
+            requestProgram (0);
+        });
     return true;
+}
+
+int MidiReceiver::nextToTransmit (int from) const
+{
+    int n = from;
+    if (modifiedOnly)
+        while (n < kNumUserPrograms && dataCenter.modified[static_cast<size_t> (n)] == 0)
+            ++n;
+    return n;
 }
 
 bool MidiReceiver::startTransmitAll (bool modifiedOnlyMode)
 {
     if (!startTransfer (TransferPhase::transmitting))
         return false;
-    sendProgramNumberNotice();
     dataCenter.saveCurrent();
     editBufferSaved = true;
     modifiedOnly = modifiedOnlyMode;
+    // In modified-only mode a slot goes only when it is modified, slot 0
+    // included: an unmodified row 0 need not be the unit's program 0.
+    transferIndex = nextToTransmit (0);
     if (modifiedOnly)
-        transferTotal = 1 + dataCenter.countModified (1);
-    // Program 0 goes first in both modes; its modified flag is cleared when
-    // the unit acknowledges it, so an unacknowledged slot stays marked.
-    sendProgramDump (0);
+        transferTotal = dataCenter.countModified();
+    if (transferIndex >= kNumUserPrograms)
+    {
+        endTransfer (true);
+        return true;
+    }
+    // A slot's modified flag is cleared when the unit acknowledges it, so an
+    // unacknowledged slot stays marked.
+    afterPendingWrite (
+        [this]
+        {
+            sendProgramNumberNotice();
+            sendProgramDump (transferIndex);
+        });
     return true;
+}
+
+void MidiReceiver::afterPendingWrite (std::function<void()> firstSends)
+{
+    // One request that awaits an answer on the wire at a time: the unit's
+    // acknowledgement of the write must not be taken for the transfer's.
+    if (isWritePending())
+        heldStart = std::move (firstSends);
+    else
+        firstSends();
+}
+
+void MidiReceiver::releaseHeldStart()
+{
+    writePending = false;
+    if (auto firstSends = std::exchange (heldStart, nullptr))
+    {
+        noteProgress();
+        firstSends();
+    }
 }
 
 void MidiReceiver::stopTransfer()
@@ -287,6 +348,13 @@ void MidiReceiver::finishTransfer()
 
     if (dataCenter.bulkTransfer)
         dataCenter.restoreSaved();
+    // A transfer the unit did not end with its program number leaves the
+    // player on the program they were on, not on the last one that passed.
+    if (wasTransfer && !std::exchange (numberFromUnit, true))
+    {
+        dataCenter.setCurrentProgramNumber (numbersBefore.current);
+        dataCenter.setSelectedProgram (numbersBefore.selected);
+    }
 
     // A transfer given up before it set the unit's edit buffer aside has
     // nothing of the unit's to give back: sending the editor's would
@@ -345,11 +413,12 @@ void MidiReceiver::handleMessage (const juce::MidiMessage& message)
 
 void MidiReceiver::handleIdentityReply (const sysex::Incoming& in)
 {
-    // A transfer runs: the reply answers nothing it asked.
+    // The unit answered, which is what the port watcher asks; but a running
+    // transfer is not restarted by it.
+    ++identityCount;
     if (phase != TransferPhase::idle)
         return;
 
-    ++identityCount;
     dataCenter.modelCode = in.modelCode;
     dataCenter.connected = true;
     requestStep (DeferredStep::connected);
@@ -366,11 +435,14 @@ void MidiReceiver::handleIdentityReply (const sysex::Incoming& in)
     if (phase != TransferPhase::idle) // something started one while the question was up
         return;
 
-    sendProgramNumberNotice();
-
     // Every identification starts a Receive All, beginning with the edit buffer.
     startTransfer (TransferPhase::identifying);
-    requestCurrentProgram();
+    afterPendingWrite (
+        [this]
+        {
+            sendProgramNumberNotice();
+            requestCurrentProgram();
+        });
 }
 
 void MidiReceiver::handleMaker (const sysex::Incoming& in)
@@ -419,13 +491,21 @@ void MidiReceiver::handleOperationCompleted()
     {
         // The answer to a write made before this transfer began: it
         // acknowledges no program of the transfer.
-        writePending = false;
         if (phase != TransferPhase::idle)
+        {
+            releaseHeldStart();
             return;
+        }
+        writePending = false;
 
-        // A write finished: the unit now plays the written slot.
+        // A write finished: the unit now plays the written slot, which the
+        // program change below makes it reload. Edits made since the write
+        // reached the unit before that and are gone from its edit buffer:
+        // it gets the program the editor shows.
         dataCenter.setCurrentProgramNumber (dataCenter.selectedProgram);
         selectProgram (dataCenter.currentProgramNumber);
+        if (dataCenter.current != writtenRecord)
+            sendCurrentProgram();
         sendChangeMessage();
         return;
     }
@@ -438,11 +518,7 @@ void MidiReceiver::handleOperationCompleted()
             dataCenter.modified[static_cast<size_t> (transferIndex)] = 0;
         ++transferDone;
 
-        ++transferIndex;
-        if (modifiedOnly)
-            while (transferIndex < kNumUserPrograms &&
-                   dataCenter.modified[static_cast<size_t> (transferIndex)] == 0)
-                ++transferIndex;
+        transferIndex = nextToTransmit (transferIndex + 1);
 
         if (transferIndex >= kNumUserPrograms)
             endTransfer (true);
@@ -454,6 +530,15 @@ void MidiReceiver::handleOperationCompleted()
 
 void MidiReceiver::handleOperationFailed()
 {
+    if (isWritePending())
+    {
+        // The unit refused the write; a held transfer may begin now.
+        if (phase != TransferPhase::idle)
+            releaseHeldStart();
+        writePending = false;
+        return;
+    }
+
     switch (phase)
     {
         case TransferPhase::identifying:
@@ -470,8 +555,6 @@ void MidiReceiver::handleOperationFailed()
             retry ([this] { sendProgramDump (transferIndex); });
             break;
         case TransferPhase::idle:
-            writePending = false;
-            break;
         case TransferPhase::awaitingNumber:
         case TransferPhase::finishing:
             break;
@@ -546,6 +629,7 @@ void MidiReceiver::handleCurrentProgramNumber (const std::vector<std::uint8_t>& 
     }
 
     const int n = sysex::numberFromPair (bytes[8], bytes[9]) % kNumPrograms;
+    numberFromUnit = true;
     dataCenter.setCurrentProgramNumber (n);
     dataCenter.setSelectedProgram (n);
     if (endsReceive)
@@ -560,11 +644,7 @@ void MidiReceiver::acceptDump (int n, const ProgramRecord& record)
 {
     receiveBuffer = record;
     if (unitList != nullptr)
-    {
-        for (int i = 0; i < kRecordSize; ++i)
-            unitList->storeByte (n, i, record[static_cast<size_t> (i)]);
-        unitList->setRowName (n, decodeName (record.data()));
-    }
+        unitList->storeFromUnit (n, record);
     // The unit plays the program it just sent.
     dataCenter.setCurrentData (record);
 }
@@ -676,7 +756,8 @@ void MidiReceiver::setClock (std::function<double()> millisecondClock)
 void MidiReceiver::noteProgress()
 {
     lastProgressMs = clock();
-    if (!isTimerRunning())
+    // A simulation checks the watchdog on its own clock.
+    if (!simulated && !isTimerRunning())
         startTimer (kWatchdogPeriodMs);
 }
 
@@ -699,6 +780,7 @@ void MidiReceiver::retry (const std::function<void()>& resend)
 void MidiReceiver::endTransfer (bool withFinishStep)
 {
     phase = withFinishStep ? TransferPhase::finishing : TransferPhase::idle;
+    heldStart = nullptr;
     modifiedOnly = false;
     awaitingNumber = false;
     retries = 0;
@@ -724,6 +806,14 @@ void MidiReceiver::checkWatchdog()
     if (phase == TransferPhase::idle || phase == TransferPhase::finishing)
     {
         stopTimer();
+        return;
+    }
+
+    if (heldStart != nullptr)
+    {
+        // The write the transfer waits for was never answered.
+        if (!isWritePending())
+            releaseHeldStart();
         return;
     }
 

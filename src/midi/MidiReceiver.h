@@ -3,6 +3,7 @@
 #include "DeferredSteps.h"
 #include "MidiPort.h"
 #include "PacedSender.h"
+#include "ProgramRows.h"
 #include "SysexMessages.h"
 
 #include <atomic>
@@ -13,8 +14,6 @@
 namespace vr
 {
 class DataCenter;
-class UnitProgramList;
-class RomFileProgramList;
 
 // The one connection to the unit: owns the ports, mirrors the unit's
 // parameter and program changes into the store, runs Receive All and
@@ -56,7 +55,10 @@ class MidiReceiver : public juce::ChangeBroadcaster,
                      private juce::Timer
 {
 public:
-    explicit MidiReceiver (DataCenter& store);
+    // With `simulatedClockMs` nothing runs by itself: the owner drives the
+    // clock, pumps the wire (pumpWire) and checks the watchdog; without it,
+    // real time.
+    explicit MidiReceiver (DataCenter& store, std::function<double()> simulatedClockMs = {});
     ~MidiReceiver() override;
 
     // Ports. Either may be empty: every sender then does nothing. The old
@@ -67,9 +69,8 @@ public:
     // shut-down before the store goes.
     void stopInput();
     bool hasOutput() const noexcept { return output != nullptr; }
-    MidiOutputPort* getOutput() const noexcept { return output.get(); }
 
-    void setProgramLists (UnitProgramList* unit, RomFileProgramList* romAndFiles) noexcept;
+    void setProgramLists (UnitRows* unit, StoredRows* romAndFiles) noexcept;
     void setCommandTarget (DeferredStepRunner* target) noexcept { commandTarget = target; }
 
     // Senders (nothing happens without an output port). Pauses the unit
@@ -84,6 +85,9 @@ public:
     void sendCurrentProgram();
     void sendListRow (int rowNumber);
     void selectProgram (int programNumber);
+    // One parameter of the current program; an on/off change is followed by
+    // the pause the unit needs to switch the effect. False without a port.
+    bool sendParameterChange (int parameter, int value);
     void send (const juce::MidiMessage& message);
 
     // Bulk transfers, after the user's confirmation. The caller greys out the
@@ -131,6 +135,11 @@ public:
 
     // Waits until every message scheduled after a pause is on the wire.
     void flushOutput() { sender.flush(); }
+    // With a simulated clock: sends what is due by now. The next message
+    // held back is due at nextWireDueMs (negative: nothing held back).
+    void pumpWire() { sender.pump(); }
+    double nextWireDueMs() const { return sender.nextDueMs(); }
+    bool isWireIdle() const { return sender.isIdle(); }
 
     // Told when a Receive All begins: the unit list is then the unit's own.
     std::function<void()> onReceiveStarted;
@@ -168,6 +177,10 @@ private:
     void replaceProgram (const std::function<void()>& replace);
 
     bool startTransfer (TransferPhase first);
+    // The first messages of a transfer, once no write awaits its answer.
+    void afterPendingWrite (std::function<void()> firstSends);
+    void releaseHeldStart();
+    int nextToTransmit (int from) const;
     void requestStep (int code);
     void retry (const std::function<void()>& resend);
     void noteProgress();
@@ -186,6 +199,17 @@ private:
     bool awaitingNumber{false};
     bool writePending{false};
     double writeRequestedMs{0.0};
+    ProgramRecord writtenRecord{};
+    std::function<void()> heldStart;
+    // The player's program when the transfer began, and whether the unit
+    // named its own at the end.
+    struct ProgramNumbers
+    {
+        int current{0};
+        int selected{0};
+    };
+    ProgramNumbers numbersBefore;
+    bool numberFromUnit{false};
     // Whether this transfer set the unit's edit buffer aside (and so has one
     // to put back and send when it ends).
     bool editBufferSaved{false};
@@ -196,8 +220,8 @@ private:
     int identityCount{0};
     int handlingDepth{0};
     bool drainHeldBack{false};
-    UnitProgramList* unitList{nullptr};
-    RomFileProgramList* romList{nullptr};
+    UnitRows* unitList{nullptr};
+    StoredRows* romList{nullptr};
     DeferredStepRunner* commandTarget{nullptr};
 
     // Filled on the port's thread, drained on the message thread.
@@ -210,6 +234,8 @@ private:
     int watchdogMaxRetries{20};
     double lastProgressMs{0.0};
     int retries{0};
+
+    const bool simulated;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MidiReceiver)
 };

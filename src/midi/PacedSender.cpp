@@ -1,19 +1,28 @@
 #include "PacedSender.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace vr
 {
 namespace
 {
-// A sleep overshoots by a tenth of a millisecond or so and a transfer makes
-// two hundred pauses: sleep most of the pause, then wait out the rest.
-constexpr auto kSpinMargin = std::chrono::microseconds (200);
+// A timed wait overshoots by a tenth of a millisecond or so and a transfer
+// makes two hundred pauses: wait most of the pause, then spin out the rest.
+constexpr double kSpinMarginMs = 0.2;
 } // namespace
 
 PacedSender::PacedSender()
-    : thread ([this] { run(); })
+    : PacedSender (std::function<double()>{})
 {
+}
+
+PacedSender::PacedSender (std::function<double()> clockMs)
+    : clock (std::move (clockMs))
+    , threaded (clock == nullptr)
+{
+    if (threaded)
+        thread = std::thread ([this] { run(); });
 }
 
 PacedSender::~PacedSender()
@@ -23,42 +32,55 @@ PacedSender::~PacedSender()
         quitting = true;
     }
     wake.notify_all();
-    thread.join();
+    if (thread.joinable())
+        thread.join();
+}
+
+double PacedSender::now() const
+{
+    return threaded ? juce::Time::getMillisecondCounterHiRes() : clock();
 }
 
 void PacedSender::setPort (MidiOutputPort* newPort)
 {
-    const std::lock_guard<std::mutex> lock (queueMutex);
-    queue.clear();
-    pendingGap = {};
-    ++generation;
+    unsigned newGeneration = 0;
+    {
+        const std::lock_guard<std::mutex> lock (queueMutex);
+        queue.clear();
+        pendingGapMs = 0.0;
+        newGeneration = ++generation;
+    }
     const std::lock_guard<std::mutex> portLock (portMutex);
     port = newPort;
+    portGeneration = newGeneration;
 }
 
-void PacedSender::sendLocked (const juce::MidiMessage& message)
+void PacedSender::sendUnlocked (const Pending& p, std::unique_lock<std::mutex>& lock)
 {
-    const std::lock_guard<std::mutex> lock (portMutex);
-    if (port != nullptr)
-        port->sendMessageNow (message);
-    lastSent = Clock::now();
+    inFlight = true;
+    lock.unlock();
+    {
+        const std::lock_guard<std::mutex> portLock (portMutex);
+        if (port != nullptr && p.generation == portGeneration)
+            port->sendMessageNow (p.message);
+    }
+    lock.lock();
+    lastSentMs = now();
+    inFlight = false;
+    wake.notify_all();
 }
 
 void PacedSender::send (const juce::MidiMessage& message)
 {
     std::unique_lock<std::mutex> lock (queueMutex);
-    const bool pauseOver =
-        pendingGap == Clock::duration{} || Clock::now() >= std::max (lastSent, pausedAt) + pendingGap;
-    if (queue.empty() && !inFlight && pauseOver)
+    Pending p{message, pendingGapMs, pausedAtMs, generation};
+    pendingGapMs = 0.0;
+    if (queue.empty() && !inFlight && now() >= dueOf (p))
     {
-        pendingGap = {};
-        // Sent while the queue is held, so nothing queued later can overtake it.
-        sendLocked (message);
+        sendUnlocked (p, lock);
         return;
     }
-
-    queue.push_back ({message, pendingGap, pausedAt, generation});
-    pendingGap = {};
+    queue.push_back (std::move (p));
     lock.unlock();
     wake.notify_all();
 }
@@ -68,15 +90,49 @@ void PacedSender::pauseFor (int milliseconds)
     if (milliseconds <= 0)
         return;
     const std::lock_guard<std::mutex> lock (queueMutex);
-    if (pendingGap == Clock::duration{})
-        pausedAt = Clock::now();
-    pendingGap += std::chrono::milliseconds (milliseconds);
+    if (pendingGapMs <= 0.0)
+        pausedAtMs = now();
+    pendingGapMs += milliseconds;
 }
 
 void PacedSender::flush()
 {
+    if (!threaded)
+    {
+        std::unique_lock<std::mutex> lock (queueMutex);
+        while (!queue.empty())
+        {
+            auto next = std::move (queue.front());
+            queue.pop_front();
+            sendUnlocked (next, lock);
+        }
+        return;
+    }
     std::unique_lock<std::mutex> lock (queueMutex);
     wake.wait (lock, [this] { return (queue.empty() && !inFlight) || quitting; });
+}
+
+void PacedSender::pump()
+{
+    std::unique_lock<std::mutex> lock (queueMutex);
+    while (!queue.empty() && !inFlight && now() >= dueOf (queue.front()))
+    {
+        auto next = std::move (queue.front());
+        queue.pop_front();
+        sendUnlocked (next, lock);
+    }
+}
+
+double PacedSender::nextDueMs() const
+{
+    const std::lock_guard<std::mutex> lock (queueMutex);
+    return queue.empty() ? -1.0 : dueOf (queue.front());
+}
+
+bool PacedSender::isIdle() const
+{
+    const std::lock_guard<std::mutex> lock (queueMutex);
+    return queue.empty() && !inFlight;
 }
 
 void PacedSender::run()
@@ -84,34 +140,30 @@ void PacedSender::run()
     std::unique_lock<std::mutex> lock (queueMutex);
     for (;;)
     {
-        wake.wait (lock, [this] { return quitting || !queue.empty(); });
+        wake.wait (lock, [this] { return quitting || (!queue.empty() && !inFlight); });
         if (quitting)
             return;
+
+        // Waits are woken by a stop, so shutting down never sits out a pause.
+        const double due = dueOf (queue.front());
+        const double wait = due - now();
+        if (wait > kSpinMarginMs)
+        {
+            wake.wait_for (lock, std::chrono::duration<double, std::milli> (wait - kSpinMarginMs));
+            continue; // the queue or the port may have changed meanwhile
+        }
+        if (wait > 0.0)
+        {
+            lock.unlock();
+            while (now() < due)
+                std::this_thread::yield();
+            lock.lock();
+            continue;
+        }
 
         auto next = std::move (queue.front());
         queue.pop_front();
-        inFlight = true;
-        lock.unlock();
-
-        Clock::time_point due;
-        {
-            const std::lock_guard<std::mutex> portLock (portMutex);
-            due = std::max (lastSent, next.pausedAt) + next.gap;
-        }
-        if (Clock::now() + kSpinMargin < due)
-            std::this_thread::sleep_until (due - kSpinMargin);
-        while (Clock::now() < due)
-            std::this_thread::yield();
-
-        lock.lock();
-        if (quitting)
-            return;
-        // Sent with the queue held, as the caller's thread does, so the
-        // order on the wire is the order of the calls.
-        if (next.generation == generation)
-            sendLocked (next.message);
-        inFlight = false;
-        wake.notify_all();
+        sendUnlocked (next, lock);
     }
 }
 } // namespace vr

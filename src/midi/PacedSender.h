@@ -2,26 +2,35 @@
 
 #include "MidiPort.h"
 
-#include <chrono>
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <thread>
 
 namespace vr
 {
-// Puts messages on the output port in order, keeping the pauses the unit
-// needs between them without making the caller wait: a message that follows
-// a pause is handed to a sender thread, which sends it once the pause is over.
-// With no pause pending and nothing queued a message goes out at once, on the
+// Puts messages on the output port in the order they were asked for, keeping
+// the pauses the unit needs between them without making the caller wait: a
+// message that follows a pause is held back until the pause is over. With no
+// pause pending and nothing held back a message goes out at once, on the
 // caller's thread.
+//
+// Two kinds of time: real time, where a sender thread puts held-back messages
+// on the port, and a clock the owner drives (a simulation), where nothing runs
+// by itself and pump() sends what is due.
 class PacedSender
 {
 public:
+    // Real time, with a sender thread.
     PacedSender();
+    // The owner's clock in milliseconds; no thread. An empty function means
+    // real time.
+    explicit PacedSender (std::function<double()> clockMs);
     ~PacedSender();
 
-    // The port to send on; messages still queued for the old one are dropped.
+    // The port to send on; messages still held for the old one are dropped.
     // Returns when no send to the old port is in progress.
     void setPort (MidiOutputPort* port);
 
@@ -31,38 +40,53 @@ public:
     // sooner than that after the last message still to go before it.
     void pauseFor (int milliseconds);
 
-    // Waits until everything queued has been sent (for shut-down and tests).
+    // Waits until everything held back has been sent (for shut-down and
+    // tests); with the owner's clock, sends it all at once.
     void flush();
 
-private:
-    using Clock = std::chrono::steady_clock;
+    // The owner's clock: sends every held-back message that is due by now.
+    void pump();
+    // When the next held-back message is due, on the sender's clock; a
+    // negative value when nothing is held back.
+    double nextDueMs() const;
+    bool isIdle() const;
 
+private:
     struct Pending
     {
         juce::MidiMessage message;
-        Clock::duration gap;
-        Clock::time_point pausedAt; // the pause runs from here or from the last send, whichever is later
+        double gapMs;
+        double pausedAtMs; // the pause runs from here or from the last send, whichever is later
         unsigned generation;
     };
 
+    double now() const;
+    double dueOf (const Pending& p) const { return std::max (lastSentMs, p.pausedAtMs) + p.gapMs; }
+    // Sends outside the queue lock; `lock` is held on entry and on return.
+    void sendUnlocked (const Pending& p, std::unique_lock<std::mutex>& lock);
     void run();
-    void sendLocked (const juce::MidiMessage& message);
 
-    std::mutex queueMutex;
+    const std::function<double()> clock;
+    const bool threaded;
+
+    mutable std::mutex queueMutex;
     std::condition_variable wake;
     std::deque<Pending> queue;
-    Clock::duration pendingGap{};
-    Clock::time_point pausedAt{};
+    double pendingGapMs{0.0};
+    double pausedAtMs{0.0};
+    double lastSentMs{-1.0e12};
+    // A message is on its way to the port: nothing else may start, so the
+    // order on the wire is the order of the calls.
     bool inFlight{false};
     bool quitting{false};
-    // Counts port changes: a message queued for an earlier port is dropped.
+    // Counts port changes: a message held for an earlier port is dropped.
     unsigned generation{0};
 
-    // Held while a message is on its way to the port, so the port can be
-    // swapped safely; never held while waiting for anything else.
+    // Held only while a message is on its way to the port, so the port can
+    // be swapped safely; never held together with the queue lock's waits.
     std::mutex portMutex;
     MidiOutputPort* port{nullptr};
-    Clock::time_point lastSent{};
+    unsigned portGeneration{0};
 
     std::thread thread;
 };

@@ -236,6 +236,7 @@ TEST_F (EditParamComponentTest, NewTypeForAnEffectThatIsOffSwitchesItOnFirst)
 
     panel.typeBox (modulation).setSelectedId (20); // type 19: pitch, knob stops at 29
     pump();
+    engine.flushOutput(); // the type waits on the wire for the unit to switch the effect
 
     const int mask = defaultRecord()[RecordByte::onOffMask] | (1 << modulation);
     ASSERT_EQ (changesIn (sent), (std::vector<Change>{{11, 0, mask}, {15, 1, 19}}));
@@ -300,6 +301,7 @@ TEST_F (EditParamComponentTest, RefreshSendsBackOnlyWhatDiffers)
     store.setCurrentData (changed);
     engine.sendChangeMessage();
     pump();
+    engine.flushOutput();
 
     auto changes = changesIn (sent);
     std::sort (changes.begin(), changes.end());

@@ -214,11 +214,11 @@ TEST_F (PGNameEditComponentTest, TransmitAllShowsItsProgressThenTheRestoredProgr
     showProgram (12);
     engine.setProgramLists (&unitList, nullptr);
 
-    // Modified-only mode: program 0 goes first, then the five marked slots.
+    // Modified-only mode: the five marked slots.
     for (int slot = 1; slot <= 5; ++slot)
         store.modified[static_cast<size_t> (slot)] = 1;
     engine.startTransmitAll (true);
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < 4; ++i)
         engine.handleMessage (sysex::makerMessage (store.modelCode, sysex::Code::operationCompleted));
     pump();
     EXPECT_EQ (strip.numberBox().getText(), "005");
