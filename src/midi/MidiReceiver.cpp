@@ -238,24 +238,15 @@ bool MidiReceiver::sendParameterChange (int parameter, int value)
 }
 
 //==============================================================================
-bool MidiReceiver::startTransfer (TransferPhase first)
+bool MidiReceiver::startTransfer (TransferPhase first, int firstIndex, int total)
 {
-    if (phase != TransferPhase::idle)
+    if (!transfer.start (first, firstIndex, total, clock()))
         return false;
-
-    // Nothing an earlier transfer left may steer this one.
-    phase = first;
-    transferIndex = 0;
-    retries = 0;
     awaitingNumber = false;
-    modifiedOnly = false;
     editBufferSaved = false;
-    transferDone = 0;
-    transferTotal = kNumUserPrograms;
-    transferStartedMs = clock();
     numbersBefore = {dataCenter.currentProgramNumber, dataCenter.selectedProgram};
     numberFromUnit = false;
-    noteProgress();
+    startWatchdog();
     if (first != TransferPhase::transmitting && onReceiveStarted)
         onReceiveStarted();
     return true;
@@ -263,7 +254,7 @@ bool MidiReceiver::startTransfer (TransferPhase first)
 
 bool MidiReceiver::startReceiveAll()
 {
-    if (!startTransfer (TransferPhase::receiving))
+    if (!startTransfer (TransferPhase::receiving, 0, kNumUserPrograms))
         return false;
     dataCenter.saveCurrent();
     editBufferSaved = true;
@@ -288,19 +279,19 @@ int MidiReceiver::nextToTransmit (int from) const
 
 bool MidiReceiver::startTransmitAll (bool modifiedOnlyMode)
 {
-    if (!startTransfer (TransferPhase::transmitting))
+    if (transfer.isRunning())
         return false;
-    dataCenter.saveCurrent();
-    editBufferSaved = true;
-    modifiedOnly = modifiedOnlyMode;
     // In modified-only mode a slot goes only when it is modified, slot 0
     // included: an unmodified row 0 need not be the unit's program 0.
-    transferIndex = nextToTransmit (0);
-    if (modifiedOnly)
-        transferTotal = dataCenter.countModified();
-    if (transferIndex >= kNumUserPrograms)
+    modifiedOnly = modifiedOnlyMode;
+    const int first = nextToTransmit (0);
+    startTransfer (TransferPhase::transmitting, first,
+                   modifiedOnly ? dataCenter.countModified() : kNumUserPrograms);
+    dataCenter.saveCurrent();
+    editBufferSaved = true;
+    if (first >= kNumUserPrograms)
     {
-        endTransfer (true);
+        transferOver (Transfer::Next::finish);
         return true;
     }
     // A slot's modified flag is cleared when the unit acknowledges it, so an
@@ -309,7 +300,7 @@ bool MidiReceiver::startTransmitAll (bool modifiedOnlyMode)
         [this]
         {
             sendProgramNumberNotice();
-            sendProgramDump (transferIndex);
+            sendProgramDump (transfer.getIndex());
         });
     return true;
 }
@@ -329,22 +320,78 @@ void MidiReceiver::releaseHeldStart()
     writePending = false;
     if (auto firstSends = std::exchange (heldStart, nullptr))
     {
-        noteProgress();
+        transfer.noteProgress (clock());
         firstSends();
+    }
+}
+
+void MidiReceiver::carryOut (Transfer::Next next)
+{
+    using Next = Transfer::Next;
+    switch (next)
+    {
+        case Next::nothing:
+            break;
+        case Next::requestEditBuffer:
+            pause (kPauseBeforeRequestMs);
+            requestCurrentProgram();
+            break;
+        case Next::requestProgram:
+            pause (kPauseBeforeRequestMs);
+            requestProgram (transfer.getIndex());
+            break;
+        case Next::sendProgram:
+            if (transfer.isRetry())
+                pause (kPauseBeforeRequestMs);
+            sendProgramDump (transfer.getIndex());
+            break;
+        case Next::requestNumber:
+            modifiedOnly = false;
+            if (unitList != nullptr)
+                unitList->finishReceive();
+            requestStep (DeferredStep::transferEnded);
+            requestProgramNumber();
+            break;
+        case Next::finish:
+        case Next::giveUp:
+            transferOver (next);
+            break;
+    }
+}
+
+void MidiReceiver::transferOver (Transfer::Next how)
+{
+    heldStart = nullptr;
+    modifiedOnly = false;
+    awaitingNumber = false;
+    stopTimer();
+    if (how == Transfer::Next::giveUp)
+        abandonedAtMs = clock();
+    requestStep (DeferredStep::transferEnded);
+    requestStep (DeferredStep::transferFinished);
+    if (how == Transfer::Next::giveUp && commandTarget != nullptr)
+    {
+        const bool wasTransmit = transfer.getEndedFrom() == TransferPhase::transmitting;
+        commandTarget->transferAbandoned (
+            transfer.getEndedFrom() == TransferPhase::identifying ? -1 : transfer.getIndex(), wasTransmit);
     }
 }
 
 void MidiReceiver::stopTransfer()
 {
-    if (phase != TransferPhase::idle && phase != TransferPhase::finishing)
-        abandon();
+    const auto phase = transfer.getPhase();
+    if (phase == TransferPhase::idle || phase == TransferPhase::finishing)
+        return;
+    transfer.end();
+    abandonedAtMs = clock();
+    transferOver (Transfer::Next::finish);
 }
 
 void MidiReceiver::finishTransfer()
 {
     const bool hadSaved = std::exchange (editBufferSaved, false);
-    const bool wasTransfer = phase != TransferPhase::idle;
-    phase = TransferPhase::idle;
+    const bool wasTransfer = transfer.isRunning();
+    transfer.finished();
 
     if (dataCenter.bulkTransfer)
         dataCenter.restoreSaved();
@@ -362,16 +409,6 @@ void MidiReceiver::finishTransfer()
     if (hadSaved || !wasTransfer)
         sendCurrentProgram();
     sendChangeMessage();
-}
-
-TransferProgress MidiReceiver::getProgress() const
-{
-    TransferProgress p;
-    p.phase = phase;
-    p.done = transferDone;
-    p.total = transferTotal;
-    p.startedMs = transferStartedMs;
-    return p;
 }
 
 void MidiReceiver::requestStep (int code)
@@ -395,11 +432,11 @@ void MidiReceiver::handleMessage (const juce::MidiMessage& message)
             handleMaker (in);
             break;
         case sysex::Incoming::Kind::bankSelect:
-            if (phase == TransferPhase::idle)
+            if (!transfer.isRunning())
                 dataCenter.bank = in.value & 3;
             break;
         case sysex::Incoming::Kind::programChange:
-            if (phase == TransferPhase::idle)
+            if (!transfer.isRunning())
                 handleProgramChange (in.value);
             break;
         case sysex::Incoming::Kind::ignored:
@@ -416,7 +453,7 @@ void MidiReceiver::handleIdentityReply (const sysex::Incoming& in)
     // The unit answered, which is what the port watcher asks; but a running
     // transfer is not restarted by it.
     ++identityCount;
-    if (phase != TransferPhase::idle)
+    if (transfer.isRunning())
         return;
 
     dataCenter.modelCode = in.modelCode;
@@ -432,11 +469,11 @@ void MidiReceiver::handleIdentityReply (const sysex::Incoming& in)
     const int changed = dataCenter.countModified();
     if (changed > 0 && commandTarget != nullptr && !commandTarget->confirmReceiveOverChanges (changed))
         return;
-    if (phase != TransferPhase::idle) // something started one while the question was up
+    if (transfer.isRunning()) // something started one while the question was up
         return;
 
     // Every identification starts a Receive All, beginning with the edit buffer.
-    startTransfer (TransferPhase::identifying);
+    startTransfer (TransferPhase::identifying, 0, kNumUserPrograms);
     afterPendingWrite (
         [this]
         {
@@ -479,19 +516,13 @@ void MidiReceiver::handleMaker (const sysex::Incoming& in)
         requestProgramNumber();
 }
 
-bool MidiReceiver::isWritePending() const
-{
-    // A write the unit never answered stops being awaited after a while.
-    return writePending && clock() - writeRequestedMs < watchdogTimeoutMs;
-}
-
 void MidiReceiver::handleOperationCompleted()
 {
     if (isWritePending())
     {
         // The answer to a write made before this transfer began: it
         // acknowledges no program of the transfer.
-        if (phase != TransferPhase::idle)
+        if (transfer.isRunning())
         {
             releaseHeldStart();
             return;
@@ -510,20 +541,12 @@ void MidiReceiver::handleOperationCompleted()
         return;
     }
 
-    if (phase == TransferPhase::transmitting)
+    if (transfer.getPhase() == TransferPhase::transmitting)
     {
-        noteProgress();
-        retries = 0;
-        if (transferIndex >= 0 && transferIndex < kNumUserPrograms)
-            dataCenter.modified[static_cast<size_t> (transferIndex)] = 0;
-        ++transferDone;
-
-        transferIndex = nextToTransmit (transferIndex + 1);
-
-        if (transferIndex >= kNumUserPrograms)
-            endTransfer (true);
-        else
-            sendProgramDump (transferIndex);
+        const int sent = transfer.getIndex();
+        if (sent >= 0 && sent < kNumUserPrograms)
+            dataCenter.modified[static_cast<size_t> (sent)] = 0;
+        carryOut (transfer.acknowledged (nextToTransmit (sent + 1), clock()));
         sendChangeMessage();
     }
 }
@@ -533,50 +556,28 @@ void MidiReceiver::handleOperationFailed()
     if (isWritePending())
     {
         // The unit refused the write; a held transfer may begin now.
-        if (phase != TransferPhase::idle)
+        if (transfer.isRunning())
             releaseHeldStart();
         writePending = false;
         return;
     }
-
-    switch (phase)
-    {
-        case TransferPhase::identifying:
-            noteProgress();
-            retry ([this] { requestCurrentProgram(); });
-            break;
-        case TransferPhase::receiving:
-            noteProgress();
-            retry ([this] { requestProgram (transferIndex); });
-            break;
-        case TransferPhase::transmitting:
-            // The unit could not take the dump: offer it again.
-            noteProgress();
-            retry ([this] { sendProgramDump (transferIndex); });
-            break;
-        case TransferPhase::idle:
-        case TransferPhase::awaitingNumber:
-        case TransferPhase::finishing:
-            break;
-    }
+    carryOut (transfer.failed (clock()));
 }
 
 void MidiReceiver::handleCurrentProgramDump (const std::vector<std::uint8_t>& bytes)
 {
+    const auto phase = transfer.getPhase();
     if (phase == TransferPhase::identifying)
     {
         // The receive started by identification: keep the unit's edit buffer
         // aside, then fetch the programs.
         receiveBuffer = recordFrom (bytes, 7);
         dataCenter.setCurrentData (receiveBuffer);
-        noteProgress();
-        retries = 0;
         dataCenter.saveCurrent();
         editBufferSaved = true;
-        phase = TransferPhase::receiving;
         dataCenter.setCurrentProgramNumber (0);
         requestStep (DeferredStep::greyOutViews);
-        requestProgram (0);
+        carryOut (transfer.editBufferArrived (clock()));
     }
     else if (phase == TransferPhase::idle && !lateForAbandonedTransfer())
     {
@@ -593,7 +594,7 @@ void MidiReceiver::handleCurrentProgramDump (const std::vector<std::uint8_t>& by
 
 void MidiReceiver::handleParameterChange (const std::vector<std::uint8_t>& bytes)
 {
-    if (phase != TransferPhase::idle || bytes[7] != 0x01)
+    if (transfer.isRunning() || bytes[7] != 0x01)
         return;
 
     const int parameter = bytes[8];
@@ -613,18 +614,21 @@ void MidiReceiver::handleCurrentProgramNumber (const std::vector<std::uint8_t>& 
 {
     // Only an outstanding request is answered; during the programs of a
     // transfer a number reply is an old one and changes nothing.
+    const auto phase = transfer.getPhase();
     if (!awaitingNumber || (phase != TransferPhase::idle && phase != TransferPhase::awaitingNumber))
         return;
 
-    const bool endsReceive = phase == TransferPhase::awaitingNumber;
     awaitingNumber = false;
+    const bool endsReceive = transfer.numberArrived();
+    if (endsReceive)
+        stopTimer();
 
     if (bytes[7] == sysex::kNumberStatusIgnore)
     {
         // No number, but the receive is over all the same: the selected
         // program stays, the saved edit buffer goes back.
         if (endsReceive)
-            endTransfer (true);
+            transferOver (Transfer::Next::finish);
         return;
     }
 
@@ -632,11 +636,6 @@ void MidiReceiver::handleCurrentProgramNumber (const std::vector<std::uint8_t>& 
     numberFromUnit = true;
     dataCenter.setCurrentProgramNumber (n);
     dataCenter.setSelectedProgram (n);
-    if (endsReceive)
-    {
-        phase = TransferPhase::finishing;
-        stopTimer();
-    }
     requestStep (DeferredStep::transferFinished);
 }
 
@@ -661,6 +660,7 @@ bool MidiReceiver::handleProgramDump (const std::vector<std::uint8_t>& bytes)
 {
     const int n = sysex::numberFromPair (bytes[7], bytes[8]);
     const auto record = recordFrom (bytes, 9);
+    const auto phase = transfer.getPhase();
 
     if (phase == TransferPhase::idle)
     {
@@ -680,44 +680,20 @@ bool MidiReceiver::handleProgramDump (const std::vector<std::uint8_t>& bytes)
     if (phase != TransferPhase::receiving)
         return false;
 
-    noteProgress();
-    bool ended = false;
-    if (n != transferIndex)
+    const int awaited = transfer.getIndex();
+    bool keep = false;
+    const auto next = transfer.dumpArrived (n, keep, clock());
+    if (keep)
     {
-        // A program still to come is kept (it will be asked for again
-        // anyway); one already received is never overwritten by a stray.
-        if (n > transferIndex && n < kNumUserPrograms)
-            acceptDump (n, record);
-        retry ([this] { requestProgram (transferIndex); });
-    }
-    else
-    {
-        dataCenter.setCurrentProgramNumber (n);
+        if (n == awaited)
+            dataCenter.setCurrentProgramNumber (n);
         acceptDump (n, record);
-        if (unitList != nullptr)
+        if (n == awaited && unitList != nullptr)
             unitList->markReceived (n);
-        retries = 0;
-        ++transferIndex;
-        transferDone = transferIndex;
-        if (transferIndex >= kNumUserPrograms)
-        {
-            phase = TransferPhase::awaitingNumber;
-            modifiedOnly = false;
-            if (unitList != nullptr)
-                unitList->finishReceive();
-            requestStep (DeferredStep::transferEnded);
-            requestProgramNumber();
-            ended = true;
-        }
-        else
-        {
-            pause (kPauseBeforeRequestMs);
-            requestProgram (transferIndex);
-        }
     }
-
+    carryOut (next);
     sendChangeMessage();
-    return ended;
+    return next == Transfer::Next::requestNumber;
 }
 
 void MidiReceiver::handleProgramChange (int programChange)
@@ -744,8 +720,7 @@ void MidiReceiver::handleProgramChange (int programChange)
 //==============================================================================
 void MidiReceiver::setWatchdog (int timeoutMs, int maxRetries) noexcept
 {
-    watchdogTimeoutMs = timeoutMs;
-    watchdogMaxRetries = maxRetries;
+    transfer.setWatchdog (timeoutMs, maxRetries);
 }
 
 void MidiReceiver::setClock (std::function<double()> millisecondClock)
@@ -753,57 +728,27 @@ void MidiReceiver::setClock (std::function<double()> millisecondClock)
     clock = std::move (millisecondClock);
 }
 
-void MidiReceiver::noteProgress()
+void MidiReceiver::startWatchdog()
 {
-    lastProgressMs = clock();
     // A simulation checks the watchdog on its own clock.
     if (!simulated && !isTimerRunning())
         startTimer (kWatchdogPeriodMs);
 }
 
-void MidiReceiver::retry (const std::function<void()>& resend)
+bool MidiReceiver::isWritePending() const
 {
-    if (++retries > watchdogMaxRetries)
-    {
-        const int at = phase == TransferPhase::identifying ? -1 : transferIndex;
-        const bool wasTransmit = phase == TransferPhase::transmitting;
-        abandon();
-        if (commandTarget != nullptr)
-            commandTarget->transferAbandoned (at, wasTransmit);
-        return;
-    }
-
-    pause (kPauseBeforeRequestMs);
-    resend();
-}
-
-void MidiReceiver::endTransfer (bool withFinishStep)
-{
-    phase = withFinishStep ? TransferPhase::finishing : TransferPhase::idle;
-    heldStart = nullptr;
-    modifiedOnly = false;
-    awaitingNumber = false;
-    retries = 0;
-    stopTimer();
-    requestStep (DeferredStep::transferEnded);
-    if (withFinishStep)
-        requestStep (DeferredStep::transferFinished);
-}
-
-void MidiReceiver::abandon()
-{
-    abandonedAtMs = clock();
-    endTransfer (true);
+    // A write the unit never answered stops being awaited after a while.
+    return writePending && clock() - writeRequestedMs < transfer.getTimeoutMs();
 }
 
 bool MidiReceiver::lateForAbandonedTransfer() const
 {
-    return clock() - abandonedAtMs < watchdogTimeoutMs;
+    return clock() - abandonedAtMs < transfer.getTimeoutMs();
 }
 
 void MidiReceiver::checkWatchdog()
 {
-    if (phase == TransferPhase::idle || phase == TransferPhase::finishing)
+    if (!transfer.isRunning() || transfer.getPhase() == TransferPhase::finishing)
     {
         stopTimer();
         return;
@@ -817,20 +762,6 @@ void MidiReceiver::checkWatchdog()
         return;
     }
 
-    if (clock() - lastProgressMs < watchdogTimeoutMs)
-        return;
-
-    if (phase == TransferPhase::awaitingNumber)
-    {
-        // Every program arrived; only the unit's program number did not.
-        endTransfer (true);
-        return;
-    }
-
-    const int at = phase == TransferPhase::identifying ? -1 : transferIndex;
-    const bool wasTransmit = phase == TransferPhase::transmitting;
-    abandon();
-    if (commandTarget != nullptr)
-        commandTarget->transferAbandoned (at, wasTransmit);
+    carryOut (transfer.silence (clock()));
 }
 } // namespace vr

@@ -5,6 +5,7 @@
 #include "PacedSender.h"
 #include "ProgramRows.h"
 #include "SysexMessages.h"
+#include "Transfer.h"
 
 #include <atomic>
 #include <deque>
@@ -27,28 +28,6 @@ class DataCenter;
 //
 // The change broadcast means: the current program, its number or the unit
 // list may have changed.
-// Where a bulk transfer stands. One transfer runs at a time; each message
-// from the unit is judged against the phase, and a reply the phase does not
-// await is not taken as one.
-enum class TransferPhase
-{
-    idle,
-    identifying,    // the unit's edit buffer (code 40) is awaited
-    receiving,      // program `index` (code 4C) is awaited
-    awaitingNumber, // every program arrived; the unit's program number (42) is awaited
-    transmitting,   // the acknowledgement (21) of program `index` is awaited
-    finishing       // the final step (edit buffer back, rows selected) is pending
-};
-
-// What the progress display shows of a running transfer.
-struct TransferProgress
-{
-    TransferPhase phase{TransferPhase::idle};
-    int done{0};
-    int total{0};
-    double startedMs{0.0};
-};
-
 class MidiReceiver : public juce::ChangeBroadcaster,
                      private MidiMessageSink,
                      private juce::AsyncUpdater,
@@ -103,18 +82,18 @@ public:
     // buffer goes back into the store and to the unit.
     void finishTransfer();
 
-    TransferPhase getPhase() const noexcept { return phase; }
+    TransferPhase getPhase() const noexcept { return transfer.getPhase(); }
     // True from the start of a transfer until its final step has run.
-    bool isTransferRunning() const noexcept { return phase != TransferPhase::idle; }
+    bool isTransferRunning() const noexcept { return transfer.isRunning(); }
     bool isReceiving() const noexcept
     {
-        return phase == TransferPhase::identifying || phase == TransferPhase::receiving;
+        return getPhase() == TransferPhase::identifying || getPhase() == TransferPhase::receiving;
     }
-    bool isTransmitting() const noexcept { return phase == TransferPhase::transmitting; }
+    bool isTransmitting() const noexcept { return getPhase() == TransferPhase::transmitting; }
     bool isAwaitingNumber() const noexcept { return awaitingNumber; }
     bool isWritePending() const;
-    int getTransferIndex() const noexcept { return transferIndex; }
-    TransferProgress getProgress() const;
+    int getTransferIndex() const noexcept { return transfer.getIndex(); }
+    TransferProgress getProgress() const noexcept { return transfer.getProgress(); }
     // Accepted identity replies so far: tells a new answer from an old one.
     int getIdentityCount() const noexcept { return identityCount; }
     // Messages dropped because the input queue was full.
@@ -176,21 +155,20 @@ private:
     void acceptDump (int n, const ProgramRecord& record);
     void replaceProgram (const std::function<void()>& replace);
 
-    bool startTransfer (TransferPhase first);
+    bool startTransfer (TransferPhase first, int firstIndex, int total);
     // The first messages of a transfer, once no write awaits its answer.
     void afterPendingWrite (std::function<void()> firstSends);
     void releaseHeldStart();
     int nextToTransmit (int from) const;
+    // What the transfer decided: sends, and the end of the transfer.
+    void carryOut (Transfer::Next next);
+    void transferOver (Transfer::Next how);
     void requestStep (int code);
-    void retry (const std::function<void()>& resend);
-    void noteProgress();
-    void endTransfer (bool withFinishStep);
-    void abandon();
+    void startWatchdog();
     bool lateForAbandonedTransfer() const;
 
     DataCenter& dataCenter;
-    TransferPhase phase{TransferPhase::idle};
-    int transferIndex{0};
+    Transfer transfer;
     std::unique_ptr<MidiInputPort> input;
     std::unique_ptr<MidiOutputPort> output;
     PacedSender sender;
@@ -213,9 +191,6 @@ private:
     // Whether this transfer set the unit's edit buffer aside (and so has one
     // to put back and send when it ends).
     bool editBufferSaved{false};
-    int transferTotal{0};
-    int transferDone{0};
-    double transferStartedMs{0.0};
     double abandonedAtMs{-1.0e9};
     int identityCount{0};
     int handlingDepth{0};
@@ -230,10 +205,6 @@ private:
     std::atomic<int> dropped{0};
 
     std::function<double()> clock;
-    int watchdogTimeoutMs{3000};
-    int watchdogMaxRetries{20};
-    double lastProgressMs{0.0};
-    int retries{0};
 
     const bool simulated;
 

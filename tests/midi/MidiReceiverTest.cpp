@@ -212,6 +212,16 @@ TEST_F (EngineFixture, WriteCompletionSelectsTheWrittenSlot)
     EXPECT_EQ (sent[0].getControllerValue(), 0);
     EXPECT_TRUE (sent[2].isProgramChange());
     EXPECT_EQ (sent[2].getProgramChangeNumber(), 57);
+
+    // A knob turned before the answer reached the unit ahead of the program
+    // change that reloads the slot: the unit gets the edited program back.
+    engine.sendWriteRequest (57);
+    store.setKnob (9, 0);
+    sent.clear();
+    receive (maker (0x21));
+    ASSERT_EQ (sent.size(), 4u);
+    EXPECT_EQ (makerCode (sent[3]), 0x40);
+    EXPECT_EQ (bytesOf (sent[3])[7 + knobIndexToByte (0)], 9);
 }
 
 TEST_F (EngineFixture, ParameterChangesFromTheUnitEditTheStore)

@@ -207,6 +207,45 @@ TEST (TransferPhases, EveryArrivalInEveryPhase)
     }
 }
 
+// However a transfer ends short of the unit's program number, the player is
+// left on the program they were on, not on the last one that passed.
+TEST (TransferPhases, AShortEndKeepsThePlayersProgram)
+{
+    for (const char* ending : {"stop", "given up", "42/02"})
+    {
+        SCOPED_TRACE (ending);
+        Engine e;
+        double now = 0.0;
+        e.engine.setClock ([&now] { return now; });
+        e.store.setSelectedProgram (12);
+        e.store.setCurrentProgramNumber (12);
+        e.engine.startReceiveAll();
+        const int dumps = std::string (ending) == "42/02" ? 200 : 5;
+        for (int n = 0; n < dumps; ++n)
+            e.receive (dump (n));
+        if (std::string (ending) == "stop")
+            e.engine.stopTransfer();
+        else if (std::string (ending) == "given up")
+        {
+            now = 10000.0;
+            e.engine.checkWatchdog();
+        }
+        else
+            e.receive (arrivals.at ("42/02"));
+        e.engine.finishTransfer();
+        EXPECT_EQ (e.store.currentProgramNumber, 12);
+        EXPECT_EQ (e.store.selectedProgram, 12);
+    }
+
+    // The unit answering who it is during a transfer counts as an answer.
+    Engine e;
+    e.engine.startReceiveAll();
+    const int answered = e.engine.getIdentityCount();
+    e.receive (identity);
+    EXPECT_EQ (e.engine.getIdentityCount(), answered + 1);
+    EXPECT_EQ (e.engine.getPhase(), TransferPhase::receiving);
+}
+
 // A message whose handling would read its closing F7, or any byte of 80 or
 // above, as a value is ignored like a short one.
 TEST (TransferPhases, OnlyWholeMessagesOfDataBytesAreHandled)
@@ -268,14 +307,17 @@ TEST (TransferPhases, WhatAnEarlierTransferOrRequestLeftCannotSteerTheNext)
     ASSERT_EQ (makerCode (e.sent.back()), 0x40);
     EXPECT_EQ (bytesOf (e.sent.back())[7], editBuffer[0]);
 
-    // A write answered only once a Transmit All has begun skips no program.
+    // A Transmit All asked for while a write awaits its answer begins only
+    // after that answer, and skips no program.
     Engine w;
     w.engine.sendWriteRequest (57);
     w.engine.startTransmitAll (false);
+    EXPECT_EQ (w.sentCodes(), "11 4e") << "one request awaiting an answer at a time";
     w.sent.clear();
     w.receive (maker (0x21)); // the write's
-    EXPECT_TRUE (w.sent.empty());
+    EXPECT_EQ (w.sentCodes(), "4e 4c");
     EXPECT_EQ (w.engine.getTransferIndex(), 0);
+    w.sent.clear();
     w.receive (maker (0x21)); // program 0's
     ASSERT_EQ (w.sent.size(), 1u);
     EXPECT_EQ (bytesOf (w.sent[0])[8], 1);

@@ -1,0 +1,135 @@
+#include "Transfer.h"
+
+namespace vr
+{
+namespace
+{
+constexpr int kPrograms = 200;
+}
+
+void Transfer::setWatchdog (int newTimeoutMs, int newMaxRetries) noexcept
+{
+    timeoutMs = newTimeoutMs;
+    maxRetries = newMaxRetries;
+}
+
+bool Transfer::start (TransferPhase first, int firstIndex, int totalPrograms, double now)
+{
+    if (phase != TransferPhase::idle)
+        return false;
+    // Nothing an earlier transfer left may steer this one.
+    phase = first;
+    index = firstIndex;
+    done = 0;
+    total = totalPrograms;
+    retries = 0;
+    startedMs = lastProgressMs = now;
+    if (index >= kPrograms)
+        end();
+    return true;
+}
+
+Transfer::Next Transfer::editBufferArrived (double now)
+{
+    if (phase != TransferPhase::identifying)
+        return Next::nothing;
+    lastProgressMs = now;
+    retries = 0;
+    phase = TransferPhase::receiving;
+    index = 0;
+    return Next::requestProgram;
+}
+
+Transfer::Next Transfer::dumpArrived (int n, bool& keep, double now)
+{
+    keep = false;
+    if (phase != TransferPhase::receiving)
+        return Next::nothing;
+    lastProgressMs = now;
+    if (n != index)
+    {
+        // A program still to come is kept (it is asked for again anyway); one
+        // already received is never overwritten by a stray.
+        keep = n > index && n < kPrograms;
+        return retry (Next::requestProgram, now);
+    }
+    keep = true;
+    retries = 0;
+    done = ++index;
+    if (index < kPrograms)
+        return Next::requestProgram;
+    phase = TransferPhase::awaitingNumber;
+    return Next::requestNumber;
+}
+
+Transfer::Next Transfer::acknowledged (int next, double now)
+{
+    if (phase != TransferPhase::transmitting)
+        return Next::nothing;
+    lastProgressMs = now;
+    retries = 0;
+    ++done;
+    index = next;
+    if (index < kPrograms)
+        return Next::sendProgram;
+    end();
+    return Next::finish;
+}
+
+Transfer::Next Transfer::failed (double now)
+{
+    switch (phase)
+    {
+        case TransferPhase::identifying:
+            return retry (Next::requestEditBuffer, now);
+        case TransferPhase::receiving:
+            return retry (Next::requestProgram, now);
+        case TransferPhase::transmitting:
+            // The unit could not take the dump: offer it again.
+            return retry (Next::sendProgram, now);
+        case TransferPhase::idle:
+        case TransferPhase::awaitingNumber:
+        case TransferPhase::finishing:
+            break;
+    }
+    return Next::nothing;
+}
+
+Transfer::Next Transfer::retry (Next resend, double now)
+{
+    lastProgressMs = now;
+    if (++retries > maxRetries)
+    {
+        end();
+        return Next::giveUp;
+    }
+    return resend;
+}
+
+bool Transfer::numberArrived() noexcept
+{
+    if (phase != TransferPhase::awaitingNumber)
+        return false;
+    end();
+    return true;
+}
+
+Transfer::Next Transfer::silence (double now)
+{
+    if (phase == TransferPhase::idle || phase == TransferPhase::finishing || now - lastProgressMs < timeoutMs)
+        return Next::nothing;
+    const bool allArrived = phase == TransferPhase::awaitingNumber;
+    end();
+    // Every program arrived and only the unit's program number did not: no
+    // failure to report.
+    return allArrived ? Next::finish : Next::giveUp;
+}
+
+void Transfer::end() noexcept
+{
+    if (phase != TransferPhase::finishing)
+        endedFrom = phase;
+    phase = TransferPhase::finishing;
+    retries = 0;
+}
+} // namespace vr
