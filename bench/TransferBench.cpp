@@ -8,8 +8,17 @@
 // (the window would not repaint or react meanwhile), against a 20 ms goal:
 //
 //   stall-CASE longest_message_thread_stall_ms 20 ratio
+//
+// stall-editor is the editor view following a program whose six effects are
+// switched the other way, then an undo of one on/off switch. Last, the time
+// from a knob's value change to its message leaving for the port, the worst
+// of 1 000 changes, against a 2 ms goal:
+//
+//   latency-knob worst_ms 2 ratio
 
 #include "data/DataCenter.h"
+#include "editor/EditParamComponent.h"
+#include "library/EditHistory.h"
 #include "library/ProgramLists.h"
 #include "midi/MidiReceiver.h"
 #include "midi/SysexMessages.h"
@@ -36,6 +45,7 @@ constexpr double kRequestPauseMs = 1.0;
 
 struct Rig
 {
+    virtual ~Rig() = default;
     explicit Rig (bool dinPacing)
     {
         VirtualUnitSettings settings;
@@ -173,6 +183,7 @@ private:
 };
 
 constexpr double kStallGoalMs = 20.0;
+constexpr double kKnobLatencyGoalMs = 2.0;
 
 bool timeStall (const char* name, const std::function<void (Rig&)>& begin,
                 const std::function<bool (Rig&)>& done)
@@ -208,6 +219,83 @@ bool timeStalls()
                },
                [] (Rig& rig) { return !rig.engine.isWritePending() && rig.unit->getCurrentProgram() == 57; });
 }
+// The editor view on the rig's engine, with the undo history behind it.
+struct EditorRig : Rig
+{
+    EditorRig()
+        : Rig (true)
+    {
+        panel.setHistory (&history);
+        history.onApplied = [this] (bool) { panel.showCurrentProgram(); };
+        engine.addChangeListener (&panel);
+    }
+    ~EditorRig() override { engine.removeChangeListener (&panel); }
+
+    EditHistory history{store, engine, unitList};
+    EditParamComponent panel{store, engine};
+};
+
+bool timeEditorStall()
+{
+    EditorRig rig;
+    double longest = 0.0;
+    {
+        StallProbe probe;
+        auto flipped = rig.store.current;
+        flipped[RecordByte::onOffMask] = static_cast<std::uint8_t> (~flipped[RecordByte::onOffMask] & 0x3f);
+        const bool refreshed =
+            rig.runUntil (
+                [&]
+                {
+                    rig.store.setCurrentData (flipped);
+                    rig.engine.sendChangeMessage();
+                },
+                [&]
+                { return rig.panel.onOffButton (0).getToggleState() == ((flipped[11] & 1) != 0); }) >= 0.0;
+        rig.runUntil ([] {}, [] { return false; }, 50.0);
+        rig.panel.onOffButton (1).triggerClick();
+        rig.runUntil ([] {}, [] { return false; }, 50.0);
+        const bool undone =
+            rig.runUntil ([&] { rig.history.undo(); }, [&] { return rig.engine.isWireIdle(); }) >= 0.0;
+        rig.runUntil ([] {}, [] { return false; }, 20.0);
+        longest = probe.longestMs();
+        if (!refreshed || !undone)
+            return false;
+    }
+    report ("stall-editor", longest, kStallGoalMs);
+    return true;
+}
+
+// Stamps the time each message reaches it.
+class StampingPort : public MidiOutputPort
+{
+public:
+    juce::String getName() const override { return "stamps"; }
+    void sendMessageNow (const juce::MidiMessage&) override
+    {
+        lastSentMs = juce::Time::getMillisecondCounterHiRes();
+    }
+    std::atomic<double> lastSentMs{0.0};
+};
+
+bool timeKnobLatency()
+{
+    EditorRig rig;
+    auto port = std::make_unique<StampingPort>();
+    auto& stamps = *port;
+    rig.engine.setOutput (std::move (port));
+    auto& knob = rig.panel.knob (1);
+    double worst = 0.0;
+    for (int i = 0; i < 1000; ++i)
+    {
+        const double before = juce::Time::getMillisecondCounterHiRes();
+        knob.setValue (i % 2 == 0 ? 20.0 : 10.0, juce::sendNotificationSync);
+        rig.engine.flushOutput();
+        worst = std::max (worst, stamps.lastSentMs.load() - before);
+    }
+    report ("latency-knob", worst, kKnobLatencyGoalMs);
+    return true;
+}
 } // namespace
 
 int main()
@@ -215,7 +303,7 @@ int main()
     const juce::ScopedJuceInitialiser_GUI juce;
     const bool ok = timeReceive (false, "receive-unpaced") && timeReceive (true, "receive-din") &&
                     timeTransmit (false, "transmit-unpaced") && timeTransmit (true, "transmit-din") &&
-                    timeStalls();
+                    timeStalls() && timeEditorStall() && timeKnobLatency();
     if (!ok)
         std::fprintf (stderr, "a transfer did not finish\n");
     return ok ? 0 : 1;
