@@ -104,7 +104,6 @@ constexpr auto pitchNumbers = numbersOf (pitchTexts);
 // Typed decimals and table numbers are inexact in binary; this slack keeps a
 // number typed exactly on a window edge or a midpoint on the side the rule puts it.
 constexpr double kSlack = 1e-9;
-constexpr double kWindow = 0.15;
 constexpr double kTopOfScale = 10.0;
 
 // The minus sign stays: a negative number means the knob's minimum.
@@ -218,18 +217,6 @@ double readNumber (const juce::String& cleaned) noexcept
 double cleanNumber (const juce::String& text)
 {
     return readNumber (text.removeCharacters (numberJunk).trim());
-}
-
-int windowParse (const double* numbers, int count, double number) noexcept
-{
-    if (number <= 0.0)
-        return 0;
-    if (number >= kTopOfScale)
-        return count - 1;
-    for (int i = 0; i < count; ++i)
-        if (std::abs (number - numbers[i]) < kWindow - kSlack)
-            return i;
-    return static_cast<int> (number); // between entries: the whole part, as a raw value
 }
 
 // The nearest of numbers[first..last], ties going up; numbers beyond the ends
@@ -372,15 +359,26 @@ juce::String DispCenter::valueToText (int parameter, int value) const
     return {};
 }
 
-int DispCenter::textToValue (int parameter, const juce::String& text) const
+int DispCenter::textToValue (int parameter, const juce::String& typed) const
 {
-    switch (scaleOf (parameter, dataCenter))
+    // A comma is a decimal point too: "5,5" is five and a half, not 55.
+    const auto text = typed.replaceCharacter (',', '.');
+    const auto scale = scaleOf (parameter, dataCenter);
+    // A text with no number in it names no value (notes, oscillators and the
+    // pitch detune "d" are names).
+    const bool named = scale == Scale::note || scale == Scale::oscillator ||
+                       (scale == Scale::pitch && text.containsAnyOf ("dD"));
+    if (!named && !text.containsAnyOf ("0123456789"))
+        return noValue;
+
+    // A number between two values the box shows goes to the nearer one.
+    switch (scale)
     {
         case Scale::thirds:
-            return windowParse (thirdsNumbers.data(), static_cast<int> (thirdsNumbers.size()),
-                                cleanNumber (text));
+            return midpointParse (thirdsNumbers.data(), static_cast<int> (thirdsNumbers.size()),
+                                  cleanNumber (text));
         case Scale::thirdsFromOne:
-            return windowParse (thirdsFromOneNumbers.data(), kThirdsFromOneValues, cleanNumber (text));
+            return midpointParse (thirdsFromOneNumbers.data(), kThirdsFromOneValues, cleanNumber (text));
         case Scale::rate:
             return midpointParse (rateNumbers.data(), static_cast<int> (rateNumbers.size()),
                                   cleanNumber (text));

@@ -17,7 +17,9 @@ public:
     }
 
     juce::String valueToText (int parameter, int value) const;
+    // noValue when the text names no value: the box then keeps its value.
     int textToValue (int parameter, const juce::String& text) const;
+    static constexpr int noValue = -1;
 
 private:
     const DataCenter& dataCenter;

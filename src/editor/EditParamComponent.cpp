@@ -603,8 +603,12 @@ void EditParamComponent::textEditorReturnKeyPressed (juce::TextEditor& editor)
     // A changed value is stored and sent by the knob's notification, as a
     // step of its own; the box shows what the knob took at once, also when
     // that changed nothing.
-    takeHoldOf (k);
-    knob (k).setKnobValue (m_DispCenter.textToValue (kFirstKnobParameter + k, editor.getText()), true, false);
+    const int value = m_DispCenter.textToValue (kFirstKnobParameter + k, editor.getText());
+    if (value != DispCenter::noValue)
+    {
+        takeHoldOf (k);
+        knob (k).setKnobValue (value, true, false);
+    }
     showKnobValue (k);
     editor.setHighlightedRegion ({0, editor.getTotalNumChars()});
 }

@@ -112,7 +112,7 @@ TEST (DispCenter, DocumentedExamplesParse)
         {mod, 25, 21, "H", 0},
         {ampT, 25, 25, "sin p +1", 14},
         {noType, 0, 22, "12.5", 30},
-        {noType, 0, 22, "5.5", 5},
+        {noType, 0, 22, "5.5", 17}, // halfway between "5.3" and "5.7"
         {noType, 0, 22, "5.6", 17},
     });
 }
@@ -318,21 +318,23 @@ TEST (DispCenter, EveryShownTextParsesBackToItsValue)
     }
 }
 
-TEST (DispCenter, WindowParserMatchesWithinFifteenHundredthsElseTruncates)
+// A typed number goes to the nearest value the box can show, never to a raw
+// knob position; a comma is a decimal point; a text with no number is no value.
+TEST (DispCenter, ThirdsTakeTheNearestValueTheBoxShows)
 {
     expectParses ({
         {noType, 0, 22, "0", 0},
         {noType, 0, 22, "0.14", 0},
-        {noType, 0, 22, "0.15", 0},
+        {noType, 0, 22, "0.15", 1}, // halfway: either neighbour would do
         {noType, 0, 22, "0.16", 1},
         {noType, 0, 22, "0.44", 1},
-        {noType, 0, 22, "0.45", 0}, // exactly 0.15 from "0.3": outside, so its whole part
-        {noType, 0, 22, "0.55", 0},
+        {noType, 0, 22, "0.5", 2},
         {noType, 0, 22, "0.56", 2},
         {noType, 0, 22, "1.14", 3},
-        {noType, 0, 22, "1.15", 1},
-        {noType, 0, 22, "2.5", 2},
-        {noType, 0, 22, "9.85", 9},
+        {noType, 0, 22, "2.5", 8},
+        {noType, 0, 22, "7.5", 23},
+        {noType, 0, 22, "5,5", 17},
+        {noType, 0, 22, "9.84", 29},
         {noType, 0, 22, "9.86", 30},
         {noType, 0, 22, "9.99", 30},
         {noType, 0, 22, "10", 30},
@@ -340,8 +342,8 @@ TEST (DispCenter, WindowParserMatchesWithinFifteenHundredthsElseTruncates)
         {noType, 0, 22, "-3", 0}, // a negative number is the minimum
         {noType, 0, 22, "3 dB", 9},
         {noType, 0, 22, "(4.3)", 13},
-        {noType, 0, 22, "", 0},
-        {noType, 0, 22, "abc", 0},
+        {noType, 0, 22, "", DispCenter::noValue},
+        {noType, 0, 22, "abc", DispCenter::noValue},
         {noType, 0, 22, "*5", 0},
         // thirds from one: 28 entries, 1.0 to 10.0
         {dyn, 0, 18, "0", 0},
@@ -349,7 +351,8 @@ TEST (DispCenter, WindowParserMatchesWithinFifteenHundredthsElseTruncates)
         {dyn, 0, 18, "0.9", 0},
         {dyn, 0, 18, "1.0", 0},
         {dyn, 0, 18, "1.7", 2},
-        {dyn, 0, 18, "5.5", 5},
+        {dyn, 0, 18, "2.5", 5},
+        {dyn, 0, 18, "5.5", 14},
         {dyn, 0, 18, "9.7", 26},
         {dyn, 0, 18, "9.86", 27},
         {dyn, 0, 18, "10", 27},
@@ -374,7 +377,7 @@ TEST (DispCenter, MidpointParserPicksTheNearestEntryTiesGoingUp)
         {mod, 0, 21, "9.5", 30},
         {mod, 0, 21, "10", 30},
         {mod, 0, 21, "50", 30},
-        {mod, 0, 21, "", 0},
+        {mod, 0, 21, "", DispCenter::noValue},
         // tenths
         {mod, 12, 21, "0.5", 0},
         {mod, 12, 21, "1.14", 0},
@@ -389,16 +392,20 @@ TEST (DispCenter, MidpointParserPicksTheNearestEntryTiesGoingUp)
 TEST (DispCenter, PitchParserKeepsSignAndDetune)
 {
     expectParses ({
-        {mod, 19, 21, "-d", 14},          {mod, 19, 21, "-D", 14},  {mod, 19, 21, "d", 15},
-        {mod, 19, 21, "D", 15},           {mod, 19, 21, " d ", 15}, {mod, 19, 21, "-24", 0},
-        {mod, 19, 21, "-30", 0},          {mod, 19, 21, "-21", 0},  {mod, 19, 21, "-20", 1},
-        {mod, 19, 21, "-5", 9},           {mod, 19, 21, "-1", 13},  {mod, 19, 21, "-0", 14},
+        {mod, 19, 21, "-d", 14},  {mod, 19, 21, "-D", 14},
+        {mod, 19, 21, "d", 15},   {mod, 19, 21, "D", 15},
+        {mod, 19, 21, " d ", 15}, {mod, 19, 21, "-24", 0},
+        {mod, 19, 21, "-30", 0},  {mod, 19, 21, "-21", 0},
+        {mod, 19, 21, "-20", 1},  {mod, 19, 21, "-5", 9},
+        {mod, 19, 21, "-1", 13},  {mod, 19, 21, "-0", 14},
         {mod, 19, 21, "5-", 14},  // a minus anywhere means the lower half
         {mod, 19, 21, "-1.5", 1}, // the point is cleaned away: -15
-        {mod, 19, 21, "0", 15},           {mod, 19, 21, "", 15},    {mod, 19, 21, "+5", 20},
-        {mod, 19, 21, "5 semitones", 20}, {mod, 19, 21, "12", 27},  {mod, 19, 21, "15", 27},
-        {mod, 19, 21, "16", 28},          {mod, 19, 21, "19", 28},  {mod, 20, 21, "21", 28},
-        {mod, 21, 21, "22", 29},          {mod, 21, 21, "24", 29},  {mod, 21, 21, "40", 29},
+        {mod, 19, 21, "0", 15},   {mod, 19, 21, "", DispCenter::noValue},
+        {mod, 19, 21, "+5", 20},  {mod, 19, 21, "5 semitones", 20},
+        {mod, 19, 21, "12", 27},  {mod, 19, 21, "15", 27},
+        {mod, 19, 21, "16", 28},  {mod, 19, 21, "19", 28},
+        {mod, 20, 21, "21", 28},  {mod, 21, 21, "22", 29},
+        {mod, 21, 21, "24", 29},  {mod, 21, 21, "40", 29},
     });
 }
 
@@ -468,7 +475,7 @@ TEST (DispCenter, GainOneToFiveParserLimitsToFourSteps)
         {ampT, 21, 24, "5", 4},
         {ampT, 21, 24, "6", 4},
         {ampT, 18, 24, "-3", 0},
-        {ampT, 18, 24, "", 0},
+        {ampT, 18, 24, "", DispCenter::noValue},
         {ampT, 18, 24, "0.5", 0},
         {ampT, 18, 24, "99999999999999999999999", 4},
     });
@@ -488,7 +495,7 @@ TEST (DispCenter, DelayParserTakesSecondsUpToTwoAndStepsByType)
         {dly, 6, 29, "1920", 97},
         {dly, 6, 29, "1960", 99},
         {dly, 6, 29, "5000", 99},
-        {dly, 6, 29, "", 0},
+        {dly, 6, 29, "", DispCenter::noValue},
         {dly, 6, 29, "99999999999999999999999", 99},
         {dly, 5, 29, "100", 6},
         {dly, 200, 29, "100", 6},
@@ -610,7 +617,7 @@ TEST (DispCenter, OutOfRangeValuesShowTheNearestEndOfTheirTable)
     });
 }
 
-TEST (DispCenter, AnyTextGivesAValueInTheKnobRange)
+TEST (DispCenter, AnyTextGivesAValueInTheKnobRangeOrNone)
 {
     const char* const texts[] = {"",      " ",     "\t",       "abc",
                                  "-",     ".",     "--5",      "nan",
@@ -628,6 +635,8 @@ TEST (DispCenter, AnyTextGivesAValueInTheKnobRange)
             for (const auto* text : texts)
             {
                 const int value = disp.textToValue (parameter, juce::String (juce::CharPointer_UTF8 (text)));
+                if (value == DispCenter::noValue)
+                    continue;
                 EXPECT_GE (value, 0) << "type " << type << ", parameter " << parameter << ", text " << text;
                 EXPECT_LE (value, parameter == 29 ? 99 : 30)
                     << "type " << type << ", parameter " << parameter << ", text " << text;
