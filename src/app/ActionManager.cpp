@@ -53,7 +53,7 @@ const CommandSpec* findCommand (juce::CommandID id)
     return nullptr;
 }
 
-// Menu contents; 0 is a separator. Cut and Insert are reached by key only.
+// Menu contents; 0 is a separator.
 const juce::CommandID fileMenu[] = {CommandIDs::openFile,
                                     CommandIDs::saveAs,
                                     CommandIDs::exportSysex,
@@ -65,8 +65,9 @@ const juce::CommandID fileMenu[] = {CommandIDs::openFile,
                                     CommandIDs::receiveAll,
                                     0,
                                     CommandIDs::quit};
-const juce::CommandID editMenu[] = {CommandIDs::undo,  CommandIDs::redo, 0,
-                                    CommandIDs::clear, CommandIDs::copy, CommandIDs::paste};
+const juce::CommandID editMenu[] = {CommandIDs::undo,   CommandIDs::redo, 0,
+                                    CommandIDs::cut,    CommandIDs::copy, CommandIDs::paste,
+                                    CommandIDs::insert, CommandIDs::clear};
 const juce::CommandID optionMenu[] = {CommandIDs::midiSetup, CommandIDs::about};
 
 enum Question
@@ -203,6 +204,9 @@ bool ActionManager::isCommandEnabled (juce::CommandID commandID) const
         return true;
 
     const int lastSelected = shell.getUnitLastSelectedRow();
+    // The unit list is not on screen in the editor view: an edit there would
+    // empty or move slots with nothing to show it.
+    const bool listShown = dataCenter.viewMode != 1;
 
     switch (commandID)
     {
@@ -212,15 +216,15 @@ bool ActionManager::isCommandEnabled (juce::CommandID commandID) const
         case CommandIDs::receiveAll:
             return dataCenter.connected;
         case CommandIDs::cut:
-            return ClipboardCommands::canCut (unitList, lastSelected);
+            return listShown && ClipboardCommands::canCut (unitList, lastSelected);
         case CommandIDs::clear:
-            return ClipboardCommands::canClear (unitList, lastSelected);
+            return listShown && ClipboardCommands::canClear (unitList, lastSelected);
         case CommandIDs::copy:
             return ClipboardCommands::canCopy (unitList);
         case CommandIDs::paste:
-            return ClipboardCommands::canPaste (unitList, lastSelected);
+            return listShown && ClipboardCommands::canPaste (unitList, lastSelected);
         case CommandIDs::insert:
-            return ClipboardCommands::canInsert (unitList, lastSelected);
+            return listShown && ClipboardCommands::canInsert (unitList, lastSelected);
         case CommandIDs::undo:
             return history != nullptr && history->canUndo();
         case CommandIDs::redo:

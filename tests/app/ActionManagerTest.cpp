@@ -261,7 +261,13 @@ TEST_F (Flows, EnablingRulesFollowTheState)
     unitList.selectionSeen = true;
     unitList.pasteReady = true;
     shell.lastSelectedRow = 12;
-    for (auto id : {transmitAll, receiveAll, writeCurrentProgram, cut, clear, copy, paste, insert, midiSetup})
+    for (auto id : {transmitAll, receiveAll, writeCurrentProgram, copy, midiSetup})
+        EXPECT_TRUE (actions.isCommandEnabled (id)) << id;
+    // In the editor view the unit list is not on screen: no edits of it.
+    for (auto id : {cut, clear, paste, insert})
+        EXPECT_FALSE (actions.isCommandEnabled (id)) << id;
+    store.viewMode = 0;
+    for (auto id : {cut, clear, copy, paste, insert})
         EXPECT_TRUE (actions.isCommandEnabled (id)) << id;
 
     shell.lastSelectedRow = 250; // a row past the unit list's end
@@ -301,18 +307,17 @@ TEST_F (Flows, CommandTableAndShortcuts)
                    juce::KeyPress ('q', juce::ModifierKeys::ctrlModifier, 0)),
                CommandIDs::quit);
 
-    // Cut and Insert are in no menu.
+    // Every list edit is in the Edit menu, with its key.
     MenuBarManager menus (manager);
     EXPECT_EQ (menus.getMenuBarNames(), juce::StringArray ({"File", "Edit", "Option"}));
-    for (int m = 0; m < 3; ++m)
-    {
-        const auto menu = menus.getMenuForIndex (m, {});
-        for (juce::PopupMenu::MenuItemIterator it (menu); it.next();)
-        {
-            EXPECT_NE (it.getItem().itemID, CommandIDs::cut);
-            EXPECT_NE (it.getItem().itemID, CommandIDs::insert);
-        }
-    }
+    std::vector<int> editItems;
+    const auto editMenu = menus.getMenuForIndex (1, {});
+    for (juce::PopupMenu::MenuItemIterator it (editMenu); it.next();)
+        if (!it.getItem().isSeparator)
+            editItems.push_back (it.getItem().itemID);
+    EXPECT_EQ (editItems,
+               (std::vector<int>{CommandIDs::undo, CommandIDs::redo, CommandIDs::cut, CommandIDs::copy,
+                                 CommandIDs::paste, CommandIDs::insert, CommandIDs::clear}));
 
     // Ctrl+X reaches Cut through the command manager.
     shell.lastSelectedRow = 3;
