@@ -326,15 +326,24 @@ bool ActionManager::ask (int question, const juce::String& message)
     return dialogs.show (alert) == 0;
 }
 
-juce::String ActionManager::receiveOverChangesText (int changedSlots)
+juce::String ActionManager::receiveOverChangesText (int changedSlots, bool edited)
 {
-    return "The unit's programs will replace " + juce::String (changedSlots) +
-           " changed slots that were not transmitted.";
+    const juce::String slots = juce::String (changedSlots) + " changed slots that were not transmitted";
+    const juce::String edits = "the edits of the current program that were not written";
+    if (changedSlots > 0 && edited)
+        return "The unit's programs will replace " + slots + ", and " + edits + ".";
+    return "The unit's programs will replace " + (changedSlots > 0 ? slots : edits) + ".";
 }
 
 bool ActionManager::askReceiveOverChanges (int changedSlots)
 {
-    return ask (receiveOverChangesQuestion, receiveOverChangesText (changedSlots));
+    return ask (receiveOverChangesQuestion, receiveOverChangesText (changedSlots, dataCenter.isEdited()));
+}
+
+juce::String ActionManager::unwrittenEditText (int programNumber, const juce::String& name)
+{
+    return "Program " + juce::String::formatted ("%03d", programNumber) + " \"" + name.trimEnd() +
+           "\" has edits that were not written.\nWrite them, or discard them and quit?";
 }
 
 void ActionManager::askWriteCurrentProgram()
@@ -426,6 +435,25 @@ void ActionManager::askQuit()
                 shell.quitApplication();
         }
         return;
+    }
+
+    // An unwritten edit is named first: Quit would lose it without a word.
+    if (dataCenter.isEdited())
+    {
+        AlertText alert;
+        alert.icon = AlertText::Icon::warning;
+        alert.title = "Quit:";
+        alert.message = unwrittenEditText (dataCenter.selectedProgram, dataCenter.getName());
+        alert.buttons = {"Write", "Discard", "Cancel"};
+        const int answer = dialogs.show (alert);
+        if (answer != 0 && answer != 1)
+            return;
+        if (answer == 0)
+        {
+            writeCurrentProgram();
+            if (dataCenter.isEdited())
+                return; // the write was cancelled: stay
+        }
     }
 
     if (ask (quitQuestion, quitMessage))

@@ -81,7 +81,8 @@ public:
     static juce::String writeQuestionText (int programNumber);
     static juce::String factoryWriteQuestionText (int programNumber);
     static juce::String transmitQuestionText (int modelCode);
-    static juce::String receiveOverChangesText (int changedSlots);
+    static juce::String receiveOverChangesText (int changedSlots, bool edited);
+    static juce::String unwrittenEditText (int programNumber, const juce::String& name);
     static juce::String abandonedTransferText (int programNumber, bool wasTransmit);
 
 private:

@@ -464,10 +464,12 @@ void MidiReceiver::handleIdentityReply (const sysex::Incoming& in)
     dataCenter.versionMajor = in.versionMajor;
     dataCenter.versionMinor = in.versionMinor;
 
-    // The receive that follows replaces the whole list: slots changed here
-    // and not yet transmitted are the user's to give up.
+    // The receive that follows replaces the whole list and the program being
+    // edited: slots changed here and not yet transmitted, and edits not yet
+    // written, are the player's to give up.
     const int changed = dataCenter.countModified();
-    if (changed > 0 && commandTarget != nullptr && !commandTarget->confirmReceiveOverChanges (changed))
+    if ((changed > 0 || dataCenter.isEdited()) && commandTarget != nullptr &&
+        !commandTarget->confirmReceiveOverChanges (changed))
         return;
     if (transfer.isRunning()) // something started one while the question was up
         return;

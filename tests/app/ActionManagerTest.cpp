@@ -395,6 +395,46 @@ TEST_F (Flows, IdentifyingAUnitAsksBeforeReplacingUntransmittedChanges)
     dialogs.answers = {0}; // receive
     engine.handleMessage (test::messageOf (reply));
     EXPECT_TRUE (engine.isReceiving());
+    engine.stopTransfer();
+    engine.finishTransfer();
+
+    // An edit not yet written is asked about too: reconnecting must not lose it.
+    store.modified = {};
+    store.setKnob (store.getKnob (0) == 9 ? 8 : 9, 0);
+    dialogs.shown.clear();
+    dialogs.answers = {1};
+    engine.handleMessage (test::messageOf (reply));
+    ASSERT_EQ (dialogs.shown.size(), 1u);
+    EXPECT_EQ (dialogs.shown[0].message,
+               "The unit's programs will replace the edits of the current program that were not written.");
+    EXPECT_FALSE (engine.isTransferRunning());
+    EXPECT_TRUE (store.isEdited());
+}
+
+// Quit names an unwritten edit first: Write stores it and goes on to the
+// Quit question, Discard goes on, Cancel stays.
+TEST_F (Flows, QuitOffersToWriteAnUnwrittenEdit)
+{
+    struct Case
+    {
+        int answer;
+        bool written, quitAsked;
+    };
+    for (const auto c : {Case{0, true, true}, Case{1, false, true}, Case{2, false, false}})
+    {
+        store.setSelectedProgram (7);
+        store.setCurrentData (unitList.recordAt (7));
+        store.setKnob (store.getKnob (0) == 9 ? 8 : 9, 0);
+        dialogs.shown.clear();
+        dialogs.answers = {c.answer, 1}; // then Cancel to the Quit question
+        actions.askQuit();
+        ASSERT_GE (dialogs.shown.size(), 1u);
+        EXPECT_EQ (dialogs.shown[0].buttons, (juce::StringArray{"Write", "Discard", "Cancel"}));
+        EXPECT_TRUE (dialogs.shown[0].message.startsWith ("Program 007 "));
+        EXPECT_EQ (unitList.recordAt (7) == store.current, c.written) << c.answer;
+        EXPECT_EQ (dialogs.shown.size() == 2 && dialogs.shown[1].message == "Are you sure?", c.quitAsked)
+            << c.answer;
+    }
 }
 } // namespace vr
 
