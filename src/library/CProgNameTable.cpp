@@ -292,6 +292,10 @@ int ProgramTable::moveForKey (const juce::KeyPress& key)
         return selectOnly (juce::jlimit (0, lastRow, last + kPageRows));
     if (code == juce::KeyPress::pageUpKey)
         return selectOnly (juce::jlimit (0, lastRow, last - kPageRows));
+    if (code == juce::KeyPress::homeKey)
+        return selectOnly (0);
+    if (code == juce::KeyPress::endKey)
+        return selectOnly (lastRow);
     if (code == juce::KeyPress::returnKey)
         return last;
     return -2; // not one of ours

@@ -173,6 +173,8 @@ TEST_F (ProgNameTableTest, KeysMoveTheSelectionAndRecallTheRowTheyReach)
         {-1, K::pageDownKey, false, {19}, 19},
         {5, K::pageUpKey, false, {0}, 0},
         {45, K::pageUpKey, false, {25}, 25},
+        {45, K::homeKey, false, {0}, 0},
+        {45, K::endKey, false, {199}, 199},
         {7, K::returnKey, false, {7}, 7},
         {-1, K::returnKey, false, {}, -1},
         {5, K::downKey, true, {5, 6}, 6},
