@@ -574,6 +574,12 @@ MenuBarManager::MenuBarManager (juce::ApplicationCommandManager& commands)
     setApplicationCommandManagerToWatch (&commandManager);
 }
 
+void MenuBarManager::menuBarActivated (bool isActive)
+{
+    if (!isActive)
+        repaintAllWindows();
+}
+
 juce::StringArray MenuBarManager::getMenuBarNames()
 {
     return {"File", "Edit", "Option"};

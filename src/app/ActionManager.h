@@ -116,6 +116,8 @@ public:
     juce::StringArray getMenuBarNames() override;
     juce::PopupMenu getMenuForIndex (int topLevelMenuIndex, const juce::String& menuName) override;
     void menuItemSelected (int, int) override {}
+    // A closed menu leaves no picture of itself behind.
+    void menuBarActivated (bool isActive) override;
 
 private:
     juce::ApplicationCommandManager& commandManager;

@@ -4,10 +4,22 @@
 
 namespace vr
 {
+void repaintAllWindows()
+{
+    auto& desktop = juce::Desktop::getInstance();
+    for (int i = 0; i < desktop.getNumComponents(); ++i)
+        if (auto* window = desktop.getComponent (i))
+            window->repaint();
+}
+
 int JuceDialogs::show (const AlertText& alert)
 {
-    AlertBox window (alert);
-    const int result = window.runModalLoop();
+    int result = 0;
+    {
+        AlertBox window (alert);
+        result = window.runModalLoop();
+    }
+    repaintAllWindows();
     return result > 0 ? result - 1 : -1;
 }
 
@@ -15,13 +27,17 @@ juce::File JuceDialogs::chooseFileToOpen (const juce::String& title, const juce:
                                           const juce::String& patterns)
 {
     juce::FileChooser chooser (title, folder, patterns);
-    return chooser.browseForFileToOpen() ? chooser.getResult() : juce::File();
+    const bool chosen = chooser.browseForFileToOpen();
+    repaintAllWindows();
+    return chosen ? chooser.getResult() : juce::File();
 }
 
 juce::File JuceDialogs::chooseFileToSave (const juce::String& title, const juce::File& initialFile,
                                           const juce::String& patterns)
 {
     juce::FileChooser chooser (title, initialFile, patterns);
-    return chooser.browseForFileToSave (true) ? chooser.getResult() : juce::File();
+    const bool chosen = chooser.browseForFileToSave (true);
+    repaintAllWindows();
+    return chosen ? chooser.getResult() : juce::File();
 }
 } // namespace vr

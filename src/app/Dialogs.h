@@ -6,6 +6,11 @@
 
 namespace vr
 {
+// Repaints every window of the program. On an X server without a compositor
+// nothing repaints what a closed alert or menu covered until the pointer
+// passes over it, so a closed question would still seem to be there.
+void repaintAllWindows();
+
 // The real thing: framework alert windows and the native file dialogs.
 class JuceDialogs : public Dialogs
 {
