@@ -34,6 +34,7 @@ const juce::Rectangle<int> kNumberBounds{0, 0, 54, 40};
 const juce::Rectangle<int> kCategoryBounds{242, 18, 48, 16};
 const juce::Rectangle<int> kCategoryCaption{240, 0, 54, 17};
 const juce::Rectangle<int> kEditedMarkBounds{2, 30, 50, 10};
+const juce::Rectangle<int> kOriginBounds{56, 31, 182, 9};
 
 // Keystrokes in the name box and its Return are one step.
 constexpr int kNameStep = 100;
@@ -150,6 +151,24 @@ void PGNameEditComponent::paint (juce::Graphics& g)
         g.setFont (juce::Font (9.5f, juce::Font::bold));
         g.drawText (kEditedMark, kEditedMarkBounds, juce::Justification::centred, true);
     }
+
+    // The number is the slot Write goes to; a program auditioned from
+    // elsewhere says where it came from.
+    const auto origin = originText();
+    if (origin.isNotEmpty())
+    {
+        g.setColour (Palette::caption);
+        g.setFont (juce::Font (9.5f, juce::Font::plain));
+        g.drawText (origin, kOriginBounds, juce::Justification::centredLeft, true);
+    }
+}
+
+juce::String PGNameEditComponent::originText() const
+{
+    const int n = dataCenter.currentProgramNumber;
+    if (dataCenter.bulkTransfer || n == dataCenter.selectedProgram || n < 0)
+        return {};
+    return "from " + fromColumnText (n, romNames).replace (" : ", " ");
 }
 
 void PGNameEditComponent::edit (const juce::String& what, int mergeKey, const std::function<void()>& change)

@@ -9,6 +9,7 @@ namespace vr
 class DataCenter;
 class EditHistory;
 class MidiReceiver;
+class RomFileProgramList;
 class UnitProgramList;
 
 // The strip over the editor: the current program's number, its name (edited
@@ -29,6 +30,11 @@ public:
 
     // Where renames and category changes are kept for Undo (not owned).
     void setHistory (EditHistory* historyToUse) noexcept { history = historyToUse; }
+    // Names the files a program auditioned from a file came from (not owned).
+    void setFileNames (const RomFileProgramList* romAndFiles) noexcept { romNames = romAndFiles; }
+    // "from 215 ROM" while the current program is not the selected slot's
+    // (Write still goes to the slot the number shows); empty otherwise.
+    juce::String originText() const;
     // Shows the store's program, telling the unit nothing (after an undo).
     void showCurrentProgram();
 
@@ -68,6 +74,7 @@ private:
     juce::ChangeBroadcaster& selectionBroadcaster;
     EditorLookAndFeel lookAndFeel;
     EditHistory* history{nullptr};
+    const RomFileProgramList* romNames{nullptr};
 
     NameFilter nameFilter; // before the box that uses it
     UndoKeysToWindowTextEditor m_PGNameBox;

@@ -257,3 +257,17 @@ TEST_F (PGNameEditComponentTest, AccentedLettersFoldToPlainCapitalsAsTyped)
     EXPECT_EQ (strip.nameBox().getText(), "ABCDEFGHIS");
 }
 } // namespace vr
+
+namespace vr
+{
+// The number is the slot Write goes to; an auditioned program says where it
+// came from.
+TEST_F (PGNameEditComponentTest, AnAuditionedProgramSaysWhereItCameFrom)
+{
+    store.setSelectedProgram (2);
+    store.setCurrentProgramNumber (215);
+    EXPECT_EQ (strip.originText(), "from 215 ROM");
+    store.setCurrentProgramNumber (2);
+    EXPECT_EQ (strip.originText(), "");
+}
+} // namespace vr
