@@ -65,6 +65,7 @@ MainComponent::MainComponent (DataCenter& store, MidiReceiver& engine, MidiPortD
     libraryView = std::make_unique<VRLibComponent> (store, engine, selection, dialogs);
     addAndMakeVisible (*libraryView);
     nameStrip = std::make_unique<PGNameEditComponent> (store, engine, libraryView->getUnitList(), selection);
+    nameStrip->setFileNames (&libraryView->getRomList());
     addAndMakeVisible (*nameStrip);
 
     history = std::make_unique<EditHistory> (store, engine, libraryView->getUnitList());
@@ -176,8 +177,14 @@ void MainComponent::setViewsEnabled (bool enabled)
     libraryView->setEnabled (enabled);
     editorView->setEnabled (enabled);
     nameStrip->setEnabled (enabled);
+    // The views grey out as a transfer starts.
     if (transferProgress != nullptr)
-        transferProgress->update();
+    {
+        if (enabled)
+            transferProgress->update();
+        else
+            transferProgress->followTransfer();
+    }
     if (commandManager != nullptr)
         commandManager->commandStatusChanged();
 }
@@ -251,6 +258,9 @@ void MainComponent::enableTransferButtons()
 {
     libraryView->updateTransferButtons();
     commandManager->commandStatusChanged();
+    // A unit that answered starts a Receive All before the views grey out.
+    if (transferProgress != nullptr)
+        transferProgress->followTransfer();
 }
 
 void MainComponent::selectProgramRow (int programNumber)

@@ -52,10 +52,9 @@ TransferProgressComponent::TransferProgressComponent (MidiReceiver& engine)
             onStop();
         update();
     };
-    addAndMakeVisible (bar);
+    addChildComponent (bar);
     addAndMakeVisible (stopButton);
     setSize (360, 84);
-    startTimer (kRefreshMs);
 }
 
 TransferProgressComponent::~TransferProgressComponent()
@@ -83,6 +82,16 @@ void TransferProgressComponent::update()
         if (running)
             toFront (false);
     }
+    if (!running)
+        stopTimer();
+}
+
+void TransferProgressComponent::followTransfer()
+{
+    update();
+    // One about to start does not run yet: the next round sees it.
+    if (!isTimerRunning())
+        startTimer (kRefreshMs);
 }
 
 void TransferProgressComponent::paint (juce::Graphics& g)

@@ -11,6 +11,8 @@ constexpr int kFadeMs = 250;
 // Often enough to focus OK soon after the window appears; the watcher reads
 // the port lists only once a second.
 constexpr int kTickMs = 100;
+// Hidden, with a device port in use: as often as the watcher reads the lists.
+constexpr int kHiddenTickMs = static_cast<int> (MidiPortWatcher::kPollIntervalMs);
 // A real unit's ports carry one of these in their names.
 const char* const modelPortTexts[] = {"VR wren", "VR heron"};
 
@@ -60,7 +62,7 @@ CMidiSetupComponent::CMidiSetupComponent (MidiReceiver& engine, MidiPortDirector
     setWantsKeyboardFocus (true);
     setMouseClickGrabsKeyboardFocus (false);
     setSize (320, 170);
-    startTimer (kTickMs);
+    scheduleTicks();
 }
 
 CMidiSetupComponent::~CMidiSetupComponent()
@@ -205,6 +207,24 @@ void CMidiSetupComponent::takeTheFront()
 void CMidiSetupComponent::watchLink (double nowMs)
 {
     apply (watcher.poll (nowMs, midiReceiver.getIdentityCount(), isVisible()));
+    scheduleTicks();
+}
+
+// Shown, the panel keeps the focus and the lists fresh; an awaited answer
+// has its deadline checked as often; a device port in use is looked for
+// once a second. With none of these (the virtual unit, at rest) nothing runs.
+void CMidiSetupComponent::scheduleTicks()
+{
+    int interval = 0;
+    if (isVisible() || watcher.isAwaitingAnswer())
+        interval = kTickMs;
+    else if (watcher.platformPortInUse())
+        interval = kHiddenTickMs;
+
+    if (interval == 0)
+        stopTimer();
+    else if (getTimerInterval() != interval)
+        startTimer (interval);
 }
 
 void CMidiSetupComponent::apply (const MidiPortWatcher::Report& report)
@@ -286,6 +306,7 @@ void CMidiSetupComponent::comboBoxChanged (juce::ComboBox* box)
         openInput();
     else if (box == &outputBox)
         openOutput();
+    scheduleTicks();
 
     // The closing list hands the focus back to the box: after a pick,
     // Return confirms.
@@ -307,5 +328,6 @@ void CMidiSetupComponent::confirm()
         askedOutput = outputBox.getText();
         watcher.expectAnswer (millisecondsNow(), midiReceiver.getIdentityCount());
     }
+    scheduleTicks();
 }
 } // namespace vr

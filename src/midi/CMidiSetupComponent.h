@@ -18,6 +18,7 @@ class MidiReceiver;
 // Its timer also watches the link: the lists follow devices coming and
 // going while the panel shows, and a port in use that goes away, or a unit
 // that does not answer within two seconds, is reported through onLinkProblem.
+// Hidden, it runs only while there is such a thing to watch.
 class CMidiSetupComponent : public juce::Component,
                             private juce::Button::Listener,
                             private juce::ComboBox::Listener,
@@ -39,6 +40,8 @@ public:
 
     // One round of watching (the timer's), at the given millisecond time.
     void watchLink (double nowMs);
+    // Milliseconds between the timer's rounds; 0 while it is stopped.
+    int getTickInterval() const noexcept { return getTimerInterval(); }
 
     // Told, with a message for the user, when the link is lost or no unit
     // answered. Called from the timer: show the message later.
@@ -59,6 +62,9 @@ private:
     void buttonClicked (juce::Button*) override { confirm(); }
     void comboBoxChanged (juce::ComboBox* box) override;
     void timerCallback() override;
+    void visibilityChanged() override { scheduleTicks(); }
+    // Starts, re-times or stops the timer for what there is to do now.
+    void scheduleTicks();
 
     void confirm();
     void takeTheFront();

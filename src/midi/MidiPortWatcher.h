@@ -51,9 +51,11 @@ public:
     // Reads the lists now.
     Report refresh (double nowMs);
 
-private:
+    // A platform port is in use: with the lists hidden, poll still has
+    // something to watch.
     bool platformPortInUse() const noexcept;
 
+private:
     const MidiPortDirectory& directory;
     juce::Array<MidiPortChoice> inputs;
     juce::Array<MidiPortChoice> outputs;

@@ -1,5 +1,6 @@
 #include "app/AlertBox.h"
 #include "app/CAboutDialogComponent.h"
+#include "app/TransferProgressComponent.h"
 #include "data/DataCenter.h"
 #include "midi/CMidiSetupComponent.h"
 #include "midi/MidiReceiver.h"
@@ -162,6 +163,7 @@ TEST_F (SetupPanelTest, ListsFollowTheDevicesAndAPortInUseThatGoesIsClosedAndNam
 {
     EXPECT_EQ (ports.log, juce::StringArray ({"open in USB A", "open out USB A"}));
     panel->setVisible (true);
+    EXPECT_EQ (panel->getTickInterval(), 100) << "shown: the focus and the lists";
     const double t = now();
 
     ports.inputNames.add ("USB B");
@@ -191,13 +193,16 @@ TEST_F (SetupPanelTest, ListsFollowTheDevicesAndAPortInUseThatGoesIsClosedAndNam
     ASSERT_EQ (problems.size(), 1);
     EXPECT_TRUE (problems[0].startsWith ("The MIDI input USB B went away.")) << problems[0];
 
-    // Hidden, with only the output's device in use, the output is still watched.
+    // Hidden, with only the output's device in use, the output is still
+    // watched, once a second; with no device in use, nothing is.
     panel->setVisible (false);
+    EXPECT_EQ (panel->getTickInterval(), 1000);
     ports.outputNames.clear();
     panel->watchLink (t + 3200);
     ASSERT_EQ (problems.size(), 2);
     EXPECT_TRUE (problems[1].startsWith ("The MIDI output USB A went away.")) << problems[1];
     EXPECT_FALSE (engine.hasOutput());
+    EXPECT_EQ (panel->getTickInterval(), 0);
 }
 
 TEST_F (SetupPanelTest, ConfirmAsksWhoIsThereAndSaysSoWhenNobodyAnswersInTwoSeconds)
@@ -213,6 +218,7 @@ TEST_F (SetupPanelTest, ConfirmAsksWhoIsThereAndSaysSoWhenNobodyAnswersInTwoSeco
         EXPECT_TRUE (panel->keyPressed (juce::KeyPress (juce::KeyPress::returnKey)));
         EXPECT_EQ (identityRequests(), before + 1);
         EXPECT_FALSE (panel->isFirstShow());
+        EXPECT_EQ (panel->getTickInterval(), 100) << "the answer's deadline is watched closely";
 
         const double t = now();
         if (answered)
@@ -226,11 +232,49 @@ TEST_F (SetupPanelTest, ConfirmAsksWhoIsThereAndSaysSoWhenNobodyAnswersInTwoSeco
             EXPECT_EQ (problems, juce::StringArray (CMidiSetupComponent::noAnswerText ("USB A", "USB A")));
         panel->watchLink (t + 5000);
         EXPECT_LE (problems.size(), 1) << "said once";
+        EXPECT_EQ (panel->getTickInterval(), 1000) << "then only the device in use";
     }
     EXPECT_EQ (
         CMidiSetupComponent::noAnswerText ("Virtual wren unit", "Virtual heron unit"),
         juce::String::fromUTF8 ("No unit answered on Virtual wren unit / Virtual heron unit. Check the "
                                 "cable and the ports, then choose MIDI Setup\xe2\x80\xa6 again."));
+}
+
+// At rest on the virtual unit, with the panel and the progress bar hidden,
+// neither runs a timer.
+TEST_F (SetupPanelTest, AtRestOnTheVirtualUnitNoTimerRuns)
+{
+    for (auto* box : {&panel->getInputBox(), &panel->getOutputBox()})
+    {
+        ASSERT_EQ (box->getItemText (1), MidiPortDirectory::kVirtualWrenName);
+        box->setSelectedId (2, juce::sendNotificationSync);
+    }
+    EXPECT_EQ (panel->getTickInterval(), 0);
+    panel->setVisible (true);
+    EXPECT_EQ (panel->getTickInterval(), 100);
+    panel->setVisible (false);
+    EXPECT_EQ (panel->getTickInterval(), 0);
+
+    TransferProgressComponent progress (engine);
+    auto* bar = progress.getChildComponent (0);
+    ASSERT_NE (dynamic_cast<juce::ProgressBar*> (bar), nullptr);
+    EXPECT_FALSE (progress.isFollowing());
+    EXPECT_FALSE (bar->isVisible()) << "the bar's own timer runs while it is visible";
+
+    // Told before the transfer starts, as when the views grey out: the next
+    // round finds it running, and the one after its end stops.
+    progress.followTransfer();
+    EXPECT_TRUE (progress.isFollowing());
+    ASSERT_TRUE (engine.startReceiveAll());
+    progress.update();
+    EXPECT_TRUE (progress.isVisible());
+    EXPECT_TRUE (bar->isVisible());
+    EXPECT_TRUE (progress.isFollowing());
+    engine.stopTransfer();
+    progress.update();
+    EXPECT_FALSE (progress.isVisible());
+    EXPECT_FALSE (bar->isVisible());
+    EXPECT_FALSE (progress.isFollowing());
 }
 
 TEST_F (SetupPanelTest, ShowsCentredAndInFrontEveryTime)
