@@ -6,6 +6,7 @@ include(GNUInstallDirs)
 
 set(VR_APP_ID "org.vrsoundeditor.SoundEditor")
 set(VR_APP_NAME "VORANTE wren & heron SoundEditor")
+set(VR_PACKAGE_NAME vr-soundeditor)
 # The AppStream description shows docs/library.png and docs/editor.png from
 # here: publish them there with the package.
 set(VR_HOMEPAGE_URL "https://vrsoundeditor.example.org" CACHE STRING "The program's web page")
@@ -16,7 +17,8 @@ configure_file(resources/desktop/vr-soundeditor.desktop.in "${_vr_desktop}" @ONL
 configure_file(resources/desktop/vr-soundeditor.metainfo.xml.in "${_vr_metainfo}" @ONLY)
 
 install(TARGETS VRSoundEditor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME copyright)
+# Debian looks for it under the package's name, not the project's.
+install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${VR_PACKAGE_NAME} RENAME copyright)
 install(FILES "${_vr_desktop}" DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES "${_vr_metainfo}" DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES resources/desktop/vr-soundeditor-mime.xml
@@ -27,7 +29,7 @@ foreach(size 16 22 24 32 48 64 128 256 512)
 endforeach()
 
 set(CPACK_GENERATOR DEB)
-set(CPACK_PACKAGE_NAME vr-soundeditor)
+set(CPACK_PACKAGE_NAME ${VR_PACKAGE_NAME})
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "VRSoundEditor developers")
 set(CPACK_PACKAGE_CONTACT "VRSoundEditor developers <vrsoundeditor@example.org>")

@@ -4,14 +4,14 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build pkg-config g++ lld clang-format
+    cmake ninja-build pkg-config g++ lld clang-format patch
     juce-modules-source
     libasound2-dev libfreetype-dev libfontconfig1-dev fonts-dejavu-core
     libx11-dev libxrandr-dev libxinerama-dev libxcursor-dev libxcomposite-dev libxext-dev
     libpng-dev libjpeg-dev zlib1g-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth xdotool x11-utils imagemagick
-    desktop-file-utils appstream shared-mime-info dpkg-dev file
+    desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl dpkg-dev file
 )
 
 missing=()

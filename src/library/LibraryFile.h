@@ -2,6 +2,7 @@
 
 #include "ProgramLists.h"
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -57,7 +58,9 @@ struct LibraryRead
 LibraryRead readLibraryFile (const juce::File& file, std::uint8_t* dest);
 
 // The file opened for reading, or null with `problem` set to why not (a
-// folder, no such file, no permission), as a sentence for the user.
+// folder, no such file, a pipe, device or socket, no permission), as a
+// sentence for the user. Only regular files are opened: reading a pipe or a
+// device would hold the window.
 std::unique_ptr<juce::FileInputStream> openForReading (const juce::File& file, juce::String& problem);
 
 // Writes one buffer to an open stream; false when the stream refused it.
@@ -67,20 +70,33 @@ using StreamWriteStep = std::function<bool (juce::OutputStream& out, const void*
 enum class FileWriteResult
 {
     ok,
-    cannotOpen,        // the target is read-only, or nothing can be created beside it
-    writeFailed,       // a write, the flush or the final move failed; the target is as it was
-    inPlaceWriteFailed // written over the target itself, which may now be damaged
+    cannotOpen,         // the target is read-only, or nothing can be created beside it
+    writeFailed,        // a write, the flush or the final move failed; the target is as it was
+    inPlaceWriteFailed, // written over the target itself, which may now be damaged
+    danglingLink,       // a link to a file that does not exist; nothing was written
+    foreignLink         // a link another user owns in a folder anyone may write to; not followed
+};
+
+// Whether a symbolic link to a file that does not exist may create that file.
+enum class DanglingLink
+{
+    refuse,
+    createTarget
 };
 
 // Writes the bytes to a temporary file beside the target and moves it over
 // the target only when every byte is on disk, so the target holds either
 // exactly these bytes or what it held before. A read-only target is left
 // alone rather than replaced. What the user set up stays: a symbolic link
-// is written through (its file gets the bytes, the link stays), the file's
-// permissions carry over, and where the folder takes no new files but the
-// file itself is writable, the file is written over in place and read back.
+// is written through to the file the system resolves it to (the link
+// stays), the file's permissions are the temporary file's from the start,
+// and where the folder takes no new files but the file itself is writable,
+// the file is written over in place and read back. The temporary file is
+// hidden and not named like a library, and ones a crash left behind are
+// removed by a later save into the folder.
 FileWriteResult writeFileAtomically (const juce::File& target, const void* data, size_t size,
-                                     const StreamWriteStep& writeStep = {});
+                                     const StreamWriteStep& writeStep = {},
+                                     DanglingLink dangling = DanglingLink::refuse);
 
 // Save As, Open, file drops and the command-line file: everything about
 // library files except the dialogs that pick them. Opened files become the
@@ -108,11 +124,13 @@ public:
     bool exportSysexAs (const std::vector<SysexEntry>& entries, const juce::String& dialogTitle = {});
     bool exportSysexTo (const juce::File& target, const std::vector<SysexEntry>& entries);
 
-    // Asks for a file and adds it; -1 when none was added.
+    // Asks for a file and adds it; -1 when none was added. With every slot
+    // taken it says so before the chooser opens.
     int open();
 
-    // The file named on the command line, into the next slot like Open; a
-    // missing, unreadable or folder path is reported.
+    // The file named on the command line or handed over by another start,
+    // into the next slot like Open; a missing, unreadable or folder path is
+    // reported as such before any word about the slots.
     int openCommandLineFile (const juce::File& file);
 
     // Dropped paths, in order; the rows where each added block starts. A
@@ -130,22 +148,62 @@ private:
     };
 
     // The file a save goes to: the chosen name, given the extension when it
-    // lacks it; an invalid file when the user backed out.
+    // lacks it (a "No" to replacing that file brings the chooser back); an
+    // invalid file when the user backed out.
     juce::File chooseSaveTarget (const juce::String& title, const juce::String& pattern,
                                  const juce::String& extension, bool ignoreCase);
     bool writeOrSaySo (const juce::File& target, const void* data, size_t size);
+    // Whether a slot is free; says so when none is. Asked again after every
+    // dialog: while one is up, a file handed over by another start may take
+    // the last slot.
     bool slotFree();
     // Reads the file into the next slot and returns the row where its block
-    // starts, or -1. An incomplete file is reported; a file without the
-    // library header is added only when the user says so.
+    // starts, -1, or kNoSlot when every slot was taken by then (and said so).
+    // An incomplete file is reported; a file without the library header is
+    // added only when the user says so.
     int addFile (const juce::File& file, Unreadable unreadable);
     int addSysexFile (const juce::File& file, Unreadable unreadable);
-    // Copies 200 records into the next slot and appends its block.
+    // Copies 200 records into the next slot and appends its block; never
+    // writes past the last slot, whatever the caller checked.
     int fillNextSlot (const juce::File& file, const std::uint8_t* records);
+    static constexpr int kNoSlot = -2;
 
     DataCenter& dataCenter;
     UnitProgramList& unit;
     RomFileProgramList& rom;
     Dialogs& ui;
+};
+
+// Files handed over by other starts wait their turn: one is opened at a
+// time, and none while a file flow (Open, Save As, a drop, and the dialogs
+// each shows) is running, so their alerts never stack on the one in front.
+class HandOverQueue
+{
+public:
+    explicit HandOverQueue (std::function<void (const juce::File&)> openOne);
+
+    // Opens the file now when nothing is in front, else after what is in
+    // front (and every file handed over before it) is done.
+    void add (const juce::File& file);
+
+    // A file flow runs while one of these lives; hand-overs wait for its end.
+    class Flow
+    {
+    public:
+        explicit Flow (HandOverQueue& queueToHold) noexcept;
+        ~Flow();
+
+    private:
+        HandOverQueue& queue;
+        JUCE_DECLARE_NON_COPYABLE (Flow)
+    };
+
+private:
+    void openWaiting();
+
+    std::function<void (const juce::File&)> open;
+    std::deque<juce::File> waiting;
+    int flowsRunning{0};
+    bool opening{false};
 };
 } // namespace vr

@@ -157,10 +157,11 @@ SysexPrograms readSysexPrograms (const std::uint8_t* data, size_t size, const ju
     }
 
     result.programsRead = static_cast<int> (std::count (result.filled.begin(), result.filled.end(), true));
-    if (result.truncated)
-        result.error = truncatedText (fileName, result.programsRead);
-    else if (!result.usable())
+    // A cut-off file that gave nothing is one without programs to the user.
+    if (!result.usable())
         result.error = noProgramsText (fileName);
+    else if (result.truncated)
+        result.error = truncatedText (fileName, result.programsRead);
     return result;
 }
 

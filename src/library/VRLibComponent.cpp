@@ -64,6 +64,14 @@ VRLibComponent::VRLibComponent (DataCenter& store, MidiReceiver& engine,
     , romTable (store, engine, programSelection, unitTable.getList())
     , clipboard (store, unitTable.getList(), romTable.getList(), dialogs)
     , files (store, unitTable.getList(), romTable.getList(), dialogs)
+    , handOvers (
+          [this] (const juce::File& file)
+          {
+              const int firstRow = files.openCommandLineFile (file);
+              handOverAdded = firstRow >= 0;
+              if (handOverAdded)
+                  fileOpened (firstRow);
+          })
 {
     addAndMakeVisible (unitTable);
     unitTable.setName ("VRListRAM");
@@ -262,6 +270,7 @@ void VRLibComponent::fileOpened (int firstRow)
 
 bool VRLibComponent::openFile()
 {
+    const HandOverQueue::Flow flow (handOvers);
     const int firstRow = files.open();
     if (firstRow < 0)
         return false;
@@ -271,11 +280,9 @@ bool VRLibComponent::openFile()
 
 bool VRLibComponent::openCommandLineFile (const juce::File& file)
 {
-    const int firstRow = files.openCommandLineFile (file);
-    if (firstRow < 0)
-        return false;
-    fileOpened (firstRow);
-    return true;
+    handOverAdded = false;
+    handOvers.add (file);
+    return handOverAdded;
 }
 
 std::optional<ProgramRecord> VRLibComponent::storedRecord (int programNumber) const
@@ -290,11 +297,13 @@ std::optional<ProgramRecord> VRLibComponent::storedRecord (int programNumber) co
 
 bool VRLibComponent::saveAs()
 {
+    const HandOverQueue::Flow flow (handOvers);
     return files.saveAs();
 }
 
 bool VRLibComponent::exportSysex()
 {
+    const HandOverQueue::Flow flow (handOvers);
     const auto rows = activeTable().currentSelection().rows;
     if (rows.empty())
         return files.exportSysexAs (sysexEntriesOfUnitList (unitTable.getList(), {}), "Export the unit list");
@@ -321,6 +330,7 @@ bool VRLibComponent::isInterestedInFileDrag (const juce::StringArray&)
 
 void VRLibComponent::filesDropped (const juce::StringArray& paths, int, int)
 {
+    const HandOverQueue::Flow flow (handOvers);
     for (const int firstRow : files.dropFiles (paths))
         fileOpened (firstRow);
 }

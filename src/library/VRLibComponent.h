@@ -68,6 +68,9 @@ public:
     // none is selected, as a ".syx" file.
     bool exportSysex();
     void closeAllFiles();
+    // The file named on the command line or handed over by another start;
+    // it waits while a file flow (and its dialog) is in front. True when it
+    // was added now.
     bool openCommandLineFile (const juce::File& file);
 
     void paint (juce::Graphics& g) override;
@@ -95,6 +98,8 @@ private:
     juce::TextButton m_ButtonSave;
     ClipboardCommands clipboard;
     LibraryFiles files;
+    HandOverQueue handOvers;
+    bool handOverAdded{false};
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (VRLibComponent)
 };

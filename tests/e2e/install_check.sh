@@ -25,6 +25,10 @@ share="$stage/usr/share"
 desktop=$(echo "$share"/applications/*.desktop)
 metainfo=$(echo "$share"/metainfo/*.metainfo.xml)
 [ -x "$stage/usr/bin/vr-soundeditor" ] || fail "no program installed"
+[ -f "$share/doc/vr-soundeditor/copyright" ] || fail "no copyright file where Debian looks for it"
+if grep -q '^StartupNotify=true' "$desktop"; then
+    fail "a start that only hands its file over would leave a busy cursor"
+fi
 desktop-file-validate "$desktop" || fail "the menu entry does not validate"
 appstreamcli validate --no-net "$metainfo" >"$out/appstream.log" 2>&1 ||
     { cat "$out/appstream.log" >&2; fail "the AppStream description does not validate"; }
@@ -39,8 +43,10 @@ for size in 16 22 24 32 48 64 128 256 512; do
 done
 
 # The file types: their database must build, and know both extensions and
-# the library's magic.
+# the library's magic. The shared database's own types go in beside ours,
+# as on a desktop.
 cp -r "$share/mime" "$out/mime"
+cp /usr/share/mime/packages/freedesktop.org.xml "$out/mime/packages/"
 update-mime-database "$out/mime" 2>/dev/null || fail "the file types do not build"
 for mime in $(sed -n 's/^MimeType=//p' "$desktop" | tr ';' ' '); do
     grep -q "$mime" "$out/mime/types" || fail "the menu entry opens $mime, which nothing defines"
@@ -49,6 +55,16 @@ grep -q ':\*\.vrm$' "$out/mime/globs2" || fail "no file type for .vrm"
 grep -q ':\*\.syx$' "$out/mime/globs2" || fail "no file type for .syx"
 grep -aq 'VRMPROG100' "$out/mime/magic" || fail "the library's magic is not known"
 grep -q '^Exec=vr-soundeditor %F$' "$desktop" || fail "the menu entry does not hand files on"
+# The shared database calls *.vrm VRML: a library we wrote, and one without
+# the header (opened after "Open it anyway?"), must both be typed as ours.
+{ printf 'VRMPROG100'; head -c 6422 /dev/zero; } >"$out/written.vrm"
+head -c 6432 /dev/zero | tr '\0' '\1' >"$out/headerless.vrm"
+for f in "$out/written.vrm" "$out/headerless.vrm"; do
+    type=$(env -u XDG_CURRENT_DESKTOP -u XDG_SESSION_DESKTOP -u DESKTOP_SESSION -u KDE_FULL_SESSION \
+        -u GNOME_DESKTOP_SESSION_ID XDG_DATA_HOME="$out/no-home" XDG_DATA_DIRS="$out" \
+        xdg-mime query filetype "$f")
+    [ "$type" = application/x-vorante-library ] || fail "$(basename "$f") is typed $type"
+done
 
 # ---- the .deb: its dependencies, unpacked, started ----
 (cd "$build" && cpack -G DEB >"$out/cpack.log" 2>&1) || { cat "$out/cpack.log" >&2; fail "cpack failed"; }

@@ -274,6 +274,9 @@ TEST_F (LibraryFileTest, APathThatCannotBeReadIsReportedWithWhy)
     chmod (unreadable.getFullPathName().toRawUTF8(), 0);
     // Permissions do not stop the superuser; that row is then only checked for not being silent.
     const bool canReadAnyway = juce::FileInputStream (unreadable).openedOk();
+    // Reading either would hold the window until something else writes.
+    const auto pipe = file ("pipe.vrm");
+    ASSERT_EQ (mkfifo (pipe.getFullPathName().toRawUTF8(), 0600), 0);
 
     struct Case
     {
@@ -284,6 +287,8 @@ TEST_F (LibraryFileTest, APathThatCannotBeReadIsReportedWithWhy)
         {file ("missing.vrm"), "There is no such file."},
         {folder, "This is a folder, not a file."},
         {unreadable, "The file cannot be read (Permission denied)."},
+        {pipe, "This is a named pipe, not a file."},
+        {juce::File ("/dev/zero"), "This is a device, not a file."},
     };
 
     for (const bool fromDialog : {false, true})
@@ -303,11 +308,14 @@ TEST_F (LibraryFileTest, APathThatCannotBeReadIsReportedWithWhy)
             EXPECT_EQ (rom.fileCount, 0);
         }
 
-    // Dropped, the same paths are passed over without a word.
+    // Dropped, the same paths are passed over without a word; a pipe is named.
     dialogs.shown.clear();
     EXPECT_TRUE (
         files.dropFiles ({file ("missing.vrm").getFullPathName(), folder.getFullPathName()}).empty());
     EXPECT_TRUE (dialogs.shown.empty());
+    EXPECT_TRUE (files.dropFiles (juce::StringArray (pipe.getFullPathName())).empty());
+    EXPECT_EQ (titles(), std::vector<juce::String>{"File Open Error: " + pipe.getFullPathName() + "\n\r" +
+                                                   "This is a named pipe, not a file."});
 }
 
 TEST_F (LibraryFileTest, ADropGoesOnPastAFileItCannotUse)
@@ -358,9 +366,81 @@ TEST_F (LibraryFileTest, NoMoreThanThreeFilesAreOpen)
     EXPECT_EQ (dialogs.filesToOpen.size(), 1u);
     EXPECT_EQ (files.openCommandLineFile (d), -1);
     EXPECT_EQ (files.dropFiles (juce::StringArray (d.getFullPathName())), std::vector<int>{});
-    EXPECT_EQ (titles(), std::vector<juce::String> (4, tooMany));
+    // A file from the command line (or another start) is named: several may come at once.
+    EXPECT_EQ (titles(), (std::vector<juce::String>{tooMany, tooMany,
+                                                    "File Open Error: " + d.getFullPathName() + "\n\r" +
+                                                        "Can't open more than 3 files.",
+                                                    tooMany}));
     EXPECT_EQ (rom.fileCount, 3);
     EXPECT_EQ (rom.size(), 800);
+}
+
+TEST_F (LibraryFileTest, AFileHandedOverWhileADialogIsUpLeavesTheAnswerNoSlotToWrite)
+{
+    const auto handedOver = library ("handed.vrm", 6432, 5);
+    const auto picked = library ("picked.vrm", 6432, 6);
+    auto bytes = libraryBytes (6432, 7);
+    std::fill (bytes.begin(), bytes.begin() + 10, std::uint8_t{'x'});
+    const auto headerless = file ("headerless.vrm");
+    writeBytes (headerless, bytes);
+
+    // The hand-over comes while `dialog` is up.
+    struct Way
+    {
+        const char* dialog;
+        std::function<int (LibraryFileTest&, std::function<void()> handOver)> open;
+    };
+    const Way ways[] = {
+        {"the Open chooser",
+         [&] (LibraryFileTest& t, std::function<void()> handOver)
+         {
+             t.dialogs.meanwhile = handOver;
+             t.dialogs.filesToOpen = {picked};
+             return t.files.open();
+         }},
+        {"Open it anyway? after Open",
+         [&] (LibraryFileTest& t, std::function<void()> handOver)
+         {
+             t.dialogs.meanwhile = [&t, handOver] { t.dialogs.meanwhile = handOver; }; // past the chooser
+             t.dialogs.filesToOpen = {headerless};
+             return t.files.open();
+         }},
+        {"Open it anyway? on the command line",
+         [&] (LibraryFileTest& t, std::function<void()> handOver)
+         {
+             t.dialogs.meanwhile = handOver;
+             return t.files.openCommandLineFile (headerless);
+         }},
+        {"Open it anyway? in a drop",
+         [&] (LibraryFileTest& t, std::function<void()> handOver)
+         {
+             t.dialogs.meanwhile = handOver;
+             const auto added = t.files.dropFiles (juce::StringArray (headerless.getFullPathName()));
+             return added.empty() ? -1 : added.front();
+         }},
+    };
+
+    for (const auto& way : ways)
+    {
+        SCOPED_TRACE (way.dialog);
+        rom.closeAllFiles();
+        ASSERT_EQ (files.openCommandLineFile (library ("a.vrm")), 200);
+        ASSERT_EQ (files.openCommandLineFile (library ("b.vrm")), 400);
+        dialogs.shown.clear();
+        dialogs.answers = {0};
+
+        EXPECT_EQ (
+            way.open (*this, [this, handedOver] { EXPECT_EQ (files.openCommandLineFile (handedOver), 600); }),
+            -1);
+
+        EXPECT_FALSE (dialogs.meanwhile) << "the dialog never came";
+        EXPECT_EQ (rom.fileCount, 3);
+        EXPECT_EQ (rom.size(), 800);
+        EXPECT_EQ (rom.fileNames[2], "handed");
+        EXPECT_EQ (rom.rows[600].data[11], libraryBytes (6432, 5)[32 + 11]);
+        ASSERT_FALSE (dialogs.shown.empty());
+        EXPECT_EQ (dialogs.shown.back().message, "Can't open more than 3 files.");
+    }
 }
 
 TEST_F (LibraryFileTest, ADropTakesOnlyExactDotVrmNamesAndStopsAtTheFirstOther)
@@ -400,11 +480,13 @@ TEST_F (LibraryFileTest, SaveAsNamesTheFileAndAsksOnlyAboutANameItChanged)
         std::deque<int> answers;
         const char* written; // nullptr: nothing written
         bool asks;
+        const char* thenTyped = nullptr; // picked when the chooser comes back after "No"
     };
     const Case cases[] = {
         {"bank", nullptr, {}, "bank.vrm", false},
         {"bank", "bank.vrm", {0}, "bank.vrm", true},
         {"bank", "bank.vrm", {1}, nullptr, true},
+        {"bank", "bank.vrm", {1}, "other.vrm", true, "other"},
         {"bank.txt", nullptr, {}, "bank.txt.vrm", false},
         {"bank.VRM", nullptr, {}, "bank.VRM.vrm", false},
         {"bank.vrm", "bank.vrm", {}, "bank.vrm", false}, // the dialog itself asked
@@ -420,8 +502,14 @@ TEST_F (LibraryFileTest, SaveAsNamesTheFileAndAsksOnlyAboutANameItChanged)
         dialogs.shown.clear();
         dialogs.answers = c.answers;
         dialogs.filesToSave = {sub.getChildFile (c.typed)};
+        if (c.thenTyped != nullptr)
+            dialogs.filesToSave.push_back (sub.getChildFile (c.thenTyped));
+        dialogs.chooserTitles.clear();
 
         EXPECT_EQ (files.saveAs(), c.written != nullptr);
+        // "No" to replacing brings the chooser back for another name.
+        EXPECT_EQ (dialogs.chooserTitles,
+                   std::vector<juce::String> (c.answers == std::deque<int>{1} ? 2 : 1, "Save the unit list"));
 
         EXPECT_EQ (juce::File::getCurrentWorkingDirectory(), sub);
         ASSERT_EQ (dialogs.shown.size(), c.asks ? 1u : 0u);
@@ -432,9 +520,13 @@ TEST_F (LibraryFileTest, SaveAsNamesTheFileAndAsksOnlyAboutANameItChanged)
             EXPECT_EQ (dialogs.shown[0].buttons, juce::StringArray ({" Yes ", "  No  "}));
         }
         if (c.written != nullptr)
+        {
             EXPECT_EQ (bytesOf (sub.getChildFile (c.written)).size(), 6432u); // shorter than what was there
-        else
+        }
+        if (c.written == nullptr || c.thenTyped != nullptr)
+        {
             EXPECT_EQ (bytesOf (sub.getChildFile (c.existing)), Bytes (7000, 0xab));
+        }
         if (c.written != nullptr && juce::String (c.typed) != c.written)
         {
             EXPECT_FALSE (sub.getChildFile (c.typed).exists());
@@ -456,8 +548,28 @@ TEST_F (LibraryFileTest, ASaveKeepsLinksPermissionsAndAFolderThatTakesNoNewFiles
     ASSERT_EQ (symlink ("real.vrm", file ("link.vrm").getFullPathName().toRawUTF8()), 0);
     ASSERT_EQ (symlink ("link.vrm", file ("chain.vrm").getFullPathName().toRawUTF8()), 0);
     unit.setRowName (0, "THROUGH");
+    // While the bytes go out, the file beside it that takes them is already as
+    // private as the library, hidden, and not named like a file Open lists.
+    std::vector<juce::String> whileWriting;
+    files.writeStep = [&] (juce::OutputStream& out, const void* data, size_t size)
+    {
+        for (const auto& f : folder.findChildFiles (juce::File::findFiles, false))
+        {
+            struct stat info;
+            if (f != real && lstat (f.getFullPathName().toRawUTF8(), &info) == 0 && S_ISREG (info.st_mode))
+                whileWriting.push_back (juce::String::formatted ("%o ", info.st_mode & 07777) +
+                                        (f.getFileName().startsWithChar ('.') &&
+                                                 !f.getFileName().endsWithIgnoreCase (".vrm") &&
+                                                 !f.getFileName().endsWithIgnoreCase (".syx")
+                                             ? "hidden"
+                                             : f.getFileName()));
+        }
+        return out.write (data, size);
+    };
 
     ASSERT_TRUE (files.saveTo (file ("chain.vrm")));
+    files.writeStep = {};
+    EXPECT_EQ (whileWriting, std::vector<juce::String>{"640 hidden"});
 
     EXPECT_TRUE (file ("chain.vrm").isSymbolicLink());
     EXPECT_TRUE (file ("link.vrm").isSymbolicLink());
@@ -488,6 +600,94 @@ TEST_F (LibraryFileTest, ASaveKeepsLinksPermissionsAndAFolderThatTakesNoNewFiles
     }
     chmod (locked.getFullPathName().toRawUTF8(), 0755);
     EXPECT_EQ (locked.getNumberOfChildFiles (juce::File::findFiles), 1);
+
+    // What a crashed save left goes with the next save there, once it is old.
+    const auto crashed = folder.getChildFile ("crashed");
+    ASSERT_TRUE (crashed.createDirectory());
+    const juce::StringArray left{".bank.vrm.0badc0de.vrsave", ".bank.vrm.12345678.vrsave", "notes.vrsave"};
+    for (const auto& name : left)
+        writeBytes (crashed.getChildFile (name), Bytes (100, 1));
+    const auto anHourAgo = juce::Time::getCurrentTime() - juce::RelativeTime::hours (1);
+    crashed.getChildFile (left[0]).setLastModificationTime (anHourAgo);
+    crashed.getChildFile (left[2]).setLastModificationTime (anHourAgo);
+    ASSERT_TRUE (files.saveTo (crashed.getChildFile ("bank.vrm")));
+    EXPECT_FALSE (crashed.getChildFile (left[0]).exists());
+    EXPECT_TRUE (crashed.getChildFile (left[1]).exists()) << "a save may still be writing it";
+    EXPECT_TRUE (crashed.getChildFile (left[2]).exists()) << "not ours";
+}
+
+TEST_F (LibraryFileTest, ASaveThroughALinkGoesWhereTheSystemTakesItOrAsksOrRefuses)
+{
+    // up.vrm lies in real/sub, reached through alias: its "../bank.vrm" is real/bank.vrm.
+    ASSERT_TRUE (file ("real/sub").createDirectory());
+    ASSERT_EQ (symlink ("real/sub", file ("alias").getFullPathName().toRawUTF8()), 0);
+    ASSERT_EQ (symlink ("../bank.vrm", file ("real/sub/up.vrm").getFullPathName().toRawUTF8()), 0);
+    // dangling.vrm names new/made.vrm, which is not there yet.
+    ASSERT_TRUE (file ("new").createDirectory());
+    ASSERT_EQ (symlink ("new/made.vrm", file ("dangling.vrm").getFullPathName().toRawUTF8()), 0);
+    // Another user's link in a folder everyone writes to, as one planted in /tmp.
+    ASSERT_TRUE (file ("shared").createDirectory());
+    chmod (file ("shared").getFullPathName().toRawUTF8(), 01777);
+    const auto planted = file ("shared/planted.vrm");
+    ASSERT_EQ (symlink ("../victim.vrm", planted.getFullPathName().toRawUTF8()), 0);
+    const bool plantedByOther =
+        lchown (planted.getFullPathName().toRawUTF8(), 65534, 65534) == 0; // root only
+
+    struct Case
+    {
+        const char* name;
+        juce::File saveTo;
+        std::deque<int> answers;
+        juce::File written; // a default file: nothing written
+        const char* said;   // how the one alert starts, or nullptr
+    };
+    const char* const createIt = "Confirm Save As: dangling.vrm is a link to a file that does not exist.\n\r"
+                                 "Do you want to create that file?";
+    const Case cases[] = {
+        {"through a linked folder", file ("alias/up.vrm"), {}, file ("real/bank.vrm"), nullptr},
+        {"dangling, not created", file ("dangling.vrm"), {1}, {}, createIt},
+        {"dangling, created", file ("dangling.vrm"), {0}, file ("new/made.vrm"), createIt},
+        {"another user's",
+         planted,
+         {},
+         {},
+         "File Save Error: This file is a link that another user made, in a folder everyone can write to; it "
+         "was not followed."},
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        if (c.saveTo == planted && !plantedByOther)
+            continue;
+        for (const auto* name : {"real/bank.vrm", "victim.vrm"})
+            writeBytes (file (name), Bytes (7000, 0xab));
+        file ("new/made.vrm").deleteFile();
+        dialogs.shown.clear();
+        dialogs.answers = c.answers;
+
+        EXPECT_EQ (files.saveTo (c.saveTo), c.written != juce::File());
+
+        EXPECT_TRUE (c.saveTo.isSymbolicLink());
+        if (c.written != juce::File())
+        {
+            EXPECT_EQ (bytesOf (c.written).size(), 6432u);
+        }
+        for (const auto* name : {"real/bank.vrm", "victim.vrm"})
+        {
+            if (file (name) != c.written)
+            {
+                EXPECT_EQ (bytesOf (file (name)), Bytes (7000, 0xab)) << name;
+            }
+        }
+        EXPECT_EQ (file ("new/made.vrm").exists(), c.written == file ("new/made.vrm"));
+        EXPECT_FALSE (file ("bank.vrm").exists()) << "the link's text joined to the path as typed";
+        ASSERT_EQ (titles().size(), c.said != nullptr ? 1u : 0u);
+        if (c.said != nullptr)
+        {
+            EXPECT_TRUE (titles()[0].startsWith (c.said)) << titles()[0];
+        }
+    }
 }
 
 TEST_F (LibraryFileTest, AFailedSaveLeavesTheOldFileAsItWasAndSaysSo)

@@ -143,7 +143,7 @@ TEST (SysexFileRead, TakesOurDumpsWhereverTheyAreAndPassesOverEverythingElse)
          {},
          0,
          true,
-         "x.syx ends in the middle of a message; 0 programs were read."},
+         "x.syx holds no wren or heron programs."},
         {"nothing of ours",
          join ({roland, otherModel, runningStatus}),
          {},

@@ -192,6 +192,18 @@ TEST_F (VRLibComponentTest, DroppedFilesOpenUpToThree)
     ASSERT_EQ (dialogs.shown.size(), 1u);
     EXPECT_EQ (dialogs.shown[0].message, "Can't open more than 3 files.");
     EXPECT_EQ (view.getRomList().size(), 800);
+
+    // Two files handed over by other starts: the second's alert waits for the
+    // first's, and each says what is wrong with its own file.
+    dialogs.shown.clear();
+    const auto missing = folder.getChildFile ("missing.vrm");
+    dialogs.meanwhile = [this, missing] { EXPECT_FALSE (view.openCommandLineFile (missing)); };
+    EXPECT_FALSE (view.openCommandLineFile (library ("e.vrm")));
+    ASSERT_EQ (dialogs.shown.size(), 2u);
+    EXPECT_EQ (dialogs.mostAtOnce, 1);
+    EXPECT_EQ (dialogs.shown[0].message,
+               library ("e.vrm").getFullPathName() + "\n\rCan't open more than 3 files.");
+    EXPECT_EQ (dialogs.shown[1].message, missing.getFullPathName() + "\n\rThere is no such file.");
 }
 
 TEST_F (VRLibComponentTest, AnOpenedFileIsShownAtItsFirstRowWhicheverWayItCame)

@@ -2,7 +2,10 @@
 
 #include "data/DialogInterface.h"
 
+#include <algorithm>
 #include <deque>
+#include <functional>
+#include <utility>
 #include <vector>
 
 namespace vr::test
@@ -15,6 +18,7 @@ public:
     int show (const AlertText& alert) override
     {
         shown.push_back (alert);
+        const Showing showing (*this);
         if (answers.empty())
             return 0;
         const int answer = answers.front();
@@ -22,22 +26,47 @@ public:
         return answer;
     }
 
-    juce::File chooseFileToOpen (const juce::String&, const juce::File&, const juce::String&) override
+    juce::File chooseFileToOpen (const juce::String& title, const juce::File&, const juce::String&) override
     {
+        chooserTitles.push_back (title);
+        const Showing showing (*this);
         return next (filesToOpen);
     }
 
-    juce::File chooseFileToSave (const juce::String&, const juce::File&, const juce::String&) override
+    juce::File chooseFileToSave (const juce::String& title, const juce::File&, const juce::String&) override
     {
+        chooserTitles.push_back (title);
+        const Showing showing (*this);
         return next (filesToSave);
     }
 
     std::vector<AlertText> shown;
+    std::vector<juce::String> chooserTitles;
     std::deque<int> answers;
     std::deque<juce::File> filesToOpen;
     std::deque<juce::File> filesToSave;
+    // What happens while the next dialog is up, as the message loop a real
+    // one runs would let it (a file handed over by another start); once.
+    std::function<void()> meanwhile;
+    // The most dialogs up at once: more than one is a dialog stacked on another.
+    int mostAtOnce{0};
 
 private:
+    struct Showing
+    {
+        explicit Showing (RecordingDialogs& d)
+            : dialogs (d)
+        {
+            dialogs.mostAtOnce = std::max (dialogs.mostAtOnce, ++dialogs.upNow);
+            if (auto step = std::exchange (dialogs.meanwhile, {}))
+                step();
+        }
+        ~Showing() { --dialogs.upNow; }
+        RecordingDialogs& dialogs;
+    };
+
+    int upNow{0};
+
     static juce::File next (std::deque<juce::File>& files)
     {
         if (files.empty())
