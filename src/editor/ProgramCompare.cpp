@@ -10,14 +10,15 @@ void ProgramCompare::showStored (DataCenter& store, const ProgramRecord& storedR
         return;
     edited = store.current;
     stored = storedRecord;
-    store.setCurrentData (storedRecord);
+    // The baseline stays: the edit is still an edit of the same program.
+    store.current = storedRecord;
 }
 
 bool ProgramCompare::showEdited (DataCenter& store)
 {
     if (!isComparing())
         return false;
-    store.setCurrentData (*edited);
+    store.current = *edited;
     edited.reset();
     return true;
 }

@@ -91,6 +91,7 @@ TEST_F (CompareTest, SwitchesBetweenEditedAndStoredOnScreenAndOnTheUnit)
     // The changed level is marked before any compare; the type is not a value box.
     EXPECT_EQ (markedBoxes(), std::vector<int>{kLevelKnob});
     EXPECT_FALSE (panel.compareButton().getToggleState());
+    const auto baseline = store.loaded;
 
     for (int round = 0; round < 2; ++round)
     {
@@ -128,6 +129,7 @@ TEST_F (CompareTest, SwitchesBetweenEditedAndStoredOnScreenAndOnTheUnit)
         EXPECT_EQ (panel.typeBox (reverb).getSelectedId(), edited[RecordByte::firstType + reverb] + 1);
         EXPECT_FALSE (panel.compareButton().getToggleState());
         EXPECT_TRUE (editable());
+        EXPECT_EQ (store.loaded, baseline) << "comparing keeps what the EDITED mark compares with";
     }
     EXPECT_EQ (reported, (std::vector<bool>{true, false, true, false}));
     // Back to editing, the knobs still leave the keyboard to the boxes.
