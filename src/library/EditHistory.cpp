@@ -239,7 +239,9 @@ void EditHistory::recordProgramChoice (const std::function<void()>& choose)
     }
 
     const auto before = programState();
-    const bool worthKeeping = dataCenter.isEdited() || editsOfCurrent > 0;
+    // Steps still to redo belong to this program: past another choice they
+    // would land on the new program, so the choice is a step that ends them.
+    const bool worthKeeping = dataCenter.isEdited() || editsOfCurrent > 0 || undoManager.canRedo();
     ++recordDepth;
     choose();
     --recordDepth;

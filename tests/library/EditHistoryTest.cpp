@@ -152,4 +152,21 @@ TEST (EditHistoryTest, AProgramChangeFromTheUnitOverAnEditIsAStepThatBringsTheEd
     EXPECT_FALSE (r.history.canUndo());
     EXPECT_FALSE (r.history.canRedo());
 }
+
+// Undone back to the unedited program, then another choice: what was left to
+// redo belongs to the first program and must not land on the second.
+TEST (EditHistoryTest, StepsLeftToRedoNeverLandOnAnotherProgram)
+{
+    HistoryRig r;
+    r.store.setCurrentData (r.unitList.recordAt (0));
+    r.history.recordProgramEdit ("Gain", 7, [&] { r.store.setKnob (9, 6); });
+    r.history.undo();
+    ASSERT_FALSE (r.store.isEdited());
+    ASSERT_TRUE (r.history.canRedo());
+
+    r.history.recordProgramChoice ([&] { r.store.setCurrentData (r.unitList.recordAt (3)); });
+    EXPECT_FALSE (r.history.canRedo());
+    r.history.redo();
+    EXPECT_EQ (r.store.current, r.unitList.recordAt (3));
+}
 } // namespace vr
