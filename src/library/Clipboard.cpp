@@ -146,6 +146,7 @@ ClipboardOutcome ClipboardCommands::cut (const RowSelection& selection)
 
     copyRows (unit.rows, selection);
 
+    const auto before = unit.rows;
     auto& rows = unit.rows;
     int removed = 0;
     int firstRemoved = -1;
@@ -162,8 +163,25 @@ ClipboardOutcome ClipboardCommands::cut (const RowSelection& selection)
     }
 
     // The rows below the removed ones have moved up; finish() refills the
-    // freed slots at the end with empty rows. Cut marks nothing modified.
-    return finish (firstRemoved >= 0 ? firstRemoved : selection.lastSelected);
+    // freed slots at the end with empty rows.
+    const auto outcome = finish (firstRemoved >= 0 ? firstRemoved : selection.lastSelected);
+    markChangedSlots (before);
+    return outcome;
+}
+
+void ClipboardCommands::markChangedSlots (const std::vector<CProgParamColumn>& before) noexcept
+{
+    // Every slot that now holds another program than before differs from
+    // the unit: a transmit of the modified programs must send it.
+    for (int slot = 0; slot < kNumUserPrograms; ++slot)
+    {
+        const auto i = static_cast<size_t> (slot);
+        const bool had = i < before.size();
+        const bool has = i < unit.rows.size();
+        if (had != has || (has && (before[i].data != unit.rows[i].data ||
+                                   before[i].sourceNumber != unit.rows[i].sourceNumber)))
+            markModified (slot);
+    }
 }
 
 ClipboardOutcome ClipboardCommands::clear (const RowSelection& selection)
@@ -223,6 +241,7 @@ ClipboardOutcome ClipboardCommands::insert (const RowSelection& selection)
     if (!pasteTargetReady (selection, true))
         return {};
 
+    const auto before = unit.rows;
     auto& rows = unit.rows;
     int target = selection.lastSelected;
     for (const auto& row : dataCenter.clipboard)
@@ -234,8 +253,11 @@ ClipboardOutcome ClipboardCommands::insert (const RowSelection& selection)
         markModified (target);
         ++target;
     }
-    // finish() drops the rows pushed past slot 199.
-    return finish();
+    // finish() drops the rows pushed past slot 199; the rows pushed down are
+    // changed slots too.
+    const auto outcome = finish();
+    markChangedSlots (before);
+    return outcome;
 }
 
 //==============================================================================

@@ -61,6 +61,8 @@ private:
     // False (and the user told) when there is no slot to paste to.
     bool pasteTargetReady (const RowSelection& selection, bool forInsert);
     void markModified (int slot) noexcept;
+    // Marks every slot whose row differs from `before` (rows moved by Cut or Insert).
+    void markChangedSlots (const std::vector<CProgParamColumn>& before) noexcept;
     void keepOneRowPerSlot();
     ClipboardOutcome finish (int selectRow = -1);
 

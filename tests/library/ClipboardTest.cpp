@@ -126,6 +126,15 @@ TEST (Clipboard, PasteWritesFromTheSelectedSlotAndAsksWhenItDoesNotFit)
     }
 }
 
+std::vector<int> slotsFrom (int first)
+{
+    std::vector<int> slots;
+    for (int slot = first; slot < kNumUserPrograms; ++slot)
+        slots.push_back (slot);
+    return slots;
+}
+
+// Every slot whose program moved is marked: the unit holds another one there.
 TEST (Clipboard, InsertPushesSlotsDownAndLosesThosePastTheEnd)
 {
     struct Case
@@ -135,8 +144,8 @@ TEST (Clipboard, InsertPushesSlotsDownAndLosesThosePastTheEnd)
         std::vector<std::pair<int, int>> expectedTags; // slot, tag
     };
     const Case cases[] = {
-        {0, {0, 1, 2}, {{0, 50}, {1, 51}, {2, 52}, {3, 0}, {199, 196}}},
-        {100, {100, 101, 102}, {{99, 99}, {100, 50}, {103, 100}, {199, 196}}},
+        {0, slotsFrom (0), {{0, 50}, {1, 51}, {2, 52}, {3, 0}, {199, 196}}},
+        {100, slotsFrom (100), {{99, 99}, {100, 50}, {103, 100}, {199, 196}}},
         {198, {198, 199}, {{197, 197}, {198, 50}, {199, 51}}},
     };
 
@@ -171,7 +180,7 @@ TEST_F (ClipboardTest, CutMovesTheRestUpAndLeavesEmptySlotsAtTheEnd)
     }
     EXPECT_EQ (outcome.selectUnitRow, 5);
     EXPECT_EQ (unit.rememberedRow, 6);
-    EXPECT_TRUE (modifiedSlots().empty());
+    EXPECT_EQ (modifiedSlots(), slotsFrom (5)) << "every slot whose program moved";
     ASSERT_EQ (store.clipboard.size(), 2u);
     EXPECT_EQ (store.clipboard[0].data[kTag], 5);
     EXPECT_EQ (store.clipboard[1].data[kTag], 7);
