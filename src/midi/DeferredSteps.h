@@ -3,6 +3,7 @@
 #include <juce_events/juce_events.h>
 
 #include <functional>
+#include <utility>
 
 namespace vr
 {
@@ -34,7 +35,8 @@ public:
     virtual void transferAbandoned (int programNumber, bool wasTransmit) = 0;
 
     // A unit was identified while `changedSlots` slots hold changes not yet
-    // transmitted: true lets the receive that follows replace them.
+    // transmitted, or the current program edits not yet written: true lets
+    // the receive that follows replace them.
     virtual bool confirmReceiveOverChanges (int changedSlots)
     {
         juce::ignoreUnused (changedSlots);
@@ -43,11 +45,22 @@ public:
 };
 
 // One pending step on a timer: the newest request replaces an older one.
+//
+// On a simulated clock (a simulation drives the time) no timer runs: the
+// request notes when the step is due, and pumpSteps() runs it then.
 class DeferredStepTimer : public DeferredStepRunner, private juce::Timer
 {
 public:
     DeferredStepTimer() = default;
     ~DeferredStepTimer() override { stopTimer(); }
+
+    // Milliseconds of the owner's clock; an empty function means real time.
+    void useSimulatedClock (std::function<double()> clockMs)
+    {
+        stopTimer();
+        simulatedClockMs = std::move (clockMs);
+        dueMs = -1.0;
+    }
 
     void requestStep (int code) override
     {
@@ -58,7 +71,23 @@ public:
         if (pendingCode == DeferredStep::transferFinished && code != DeferredStep::transferFinished)
             return;
         pendingCode = code;
-        startTimer (juce::jmax (1, DeferredStep::delayMs[code]));
+        const int delay = juce::jmax (1, DeferredStep::delayMs[code]);
+        if (simulatedClockMs != nullptr)
+            dueMs = simulatedClockMs() + delay;
+        else
+            startTimer (delay);
+    }
+
+    // On a simulated clock: runs the pending step if it is due by now.
+    void pumpSteps()
+    {
+        if (simulatedClockMs != nullptr && pendingCode != 0 && simulatedClockMs() >= dueMs)
+            timerCallback();
+    }
+    // When the pending step is due on the simulated clock; negative for none.
+    double nextStepDueMs() const noexcept
+    {
+        return pendingCode != 0 && simulatedClockMs != nullptr ? dueMs : -1.0;
     }
 
     void transferAbandoned (int programNumber, bool wasTransmit) override
@@ -80,11 +109,14 @@ private:
     void timerCallback() override
     {
         stopTimer();
+        dueMs = -1.0;
         const int code = std::exchange (pendingCode, 0);
         if (code != 0 && onStep)
             onStep (code);
     }
 
     int pendingCode{0};
+    std::function<double()> simulatedClockMs;
+    double dueMs{-1.0};
 };
 } // namespace vr

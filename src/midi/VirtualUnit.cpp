@@ -85,7 +85,8 @@ VirtualUnit::VirtualUnit (const Settings& initial)
     const auto& factory = factoryTable();
     std::copy (factory.begin(), factory.begin() + kNumUserPrograms, userPrograms.begin());
     editBuffer = userPrograms[0];
-    worker = std::thread (&VirtualUnit::run, this);
+    if (settings.simulatedClockMs == nullptr)
+        worker = std::thread (&VirtualUnit::run, this);
 }
 
 VirtualUnit::~VirtualUnit()
@@ -98,7 +99,17 @@ VirtualUnit::~VirtualUnit()
         quit = true;
     }
     wake.notify_all();
-    worker.join();
+    if (worker.joinable())
+        worker.join();
+}
+
+VirtualUnit::Clock::time_point VirtualUnit::now() const
+{
+    if (settings.simulatedClockMs == nullptr)
+        return Clock::now();
+    // Rounded, not truncated: a time read back from nextDueTime() is that due time.
+    return Clock::time_point (std::chrono::round<Clock::duration> (
+        std::chrono::duration<double, std::milli> (settings.simulatedClockMs())));
 }
 
 std::unique_ptr<MidiInputPort> VirtualUnit::createInputPort()
@@ -125,7 +136,7 @@ void VirtualUnit::turnKnob (int parameter, int value)
         return;
     const std::scoped_lock sl (mutex);
     editBuffer[static_cast<size_t> (byte)] = sysex::dataByte (value);
-    sendLocked (sysex::parameterChangeFor (settings.modelCode, parameter, value), Clock::now());
+    sendLocked (sysex::parameterChangeFor (settings.modelCode, parameter, value), now());
 }
 
 void VirtualUnit::selectProgram (int programNumber)
@@ -134,9 +145,20 @@ void VirtualUnit::selectProgram (int programNumber)
         return;
     const std::scoped_lock sl (mutex);
     loadProgram (programNumber);
-    const auto now = Clock::now();
+    const auto at = now();
     for (const auto& message : sysex::programSelect (settings.channel, programNumber))
-        sendLocked (message, now);
+        sendLocked (message, at);
+}
+
+void VirtualUnit::writeOnPanel (int programNumber)
+{
+    if (!isUserProgram (programNumber))
+        return;
+    const std::scoped_lock sl (mutex);
+    userPrograms[static_cast<size_t> (programNumber)] = editBuffer;
+    currentProgram = programNumber;
+    bank = bankOf (programNumber);
+    sendLocked (sysex::programDump (settings.modelCode, programNumber, editBuffer), now());
 }
 
 //==============================================================================
@@ -220,6 +242,19 @@ void VirtualUnit::failNextDumpRequests (int count)
     dumpsToFail = std::max (count, 0);
 }
 
+void VirtualUnit::repeatNextReplies (int count)
+{
+    const std::scoped_lock sl (mutex);
+    repliesToRepeat = std::max (count, 0);
+}
+
+void VirtualUnit::delayNextReplies (int count, std::chrono::microseconds delay)
+{
+    const std::scoped_lock sl (mutex);
+    repliesToDelay = std::max (count, 0);
+    replyDelay = std::max (delay, std::chrono::microseconds (0));
+}
+
 void VirtualUnit::setSilent (bool shouldBeSilent)
 {
     const std::scoped_lock sl (mutex);
@@ -232,12 +267,23 @@ void VirtualUnit::clearFaults()
     repliesToDrop = 0;
     dumpsWithNextNumber = 0;
     dumpsToFail = 0;
+    repliesToRepeat = 0;
+    repliesToDelay = 0;
     silent = false;
+}
+
+bool VirtualUnit::hasFaultsPending() const
+{
+    const std::scoped_lock sl (mutex);
+    return repliesToDrop > 0 || dumpsWithNextNumber > 0 || dumpsToFail > 0 || repliesToRepeat > 0 ||
+           repliesToDelay > 0 || silent;
 }
 
 bool VirtualUnit::waitUntilIdle (std::chrono::milliseconds timeout) const
 {
     std::unique_lock lock (mutex);
+    if (settings.simulatedClockMs != nullptr)
+        return inbound.empty() && outbound.empty() && !busy;
     return idle.wait_for (lock, timeout, [this] { return inbound.empty() && outbound.empty() && !busy; });
 }
 
@@ -248,7 +294,7 @@ void VirtualUnit::receive (const juce::MidiMessage& message)
         const std::scoped_lock sl (mutex);
         // The inbound wire is serial: a message starts when the one before it
         // has finished.
-        const auto arrived = std::max (Clock::now(), inboundWireFree) + wireTime (message);
+        const auto arrived = std::max (now(), inboundWireFree) + wireTime (message);
         inboundWireFree = arrived;
         // So is the unit: it works on a message once it is in and the one
         // before is done. The reply is only put on the wire after that, so the
@@ -287,29 +333,65 @@ void VirtualUnit::run()
         }
 
         busy = true;
-        // Both wires run at once; whichever message is due first goes first.
-        const bool outboundFirst =
-            !outbound.empty() && (inbound.empty() || outbound.front().due <= inbound.front().due);
-        const auto due = outboundFirst ? outbound.front().due : inbound.front().due;
-        if (Clock::now() < due)
+        if (!processNextDue (lock))
         {
-            waitPrecisely (lock, due);
-            continue; // something earlier may have been queued meanwhile
-        }
-
-        if (outboundFirst)
-        {
-            const auto message = std::move (outbound.front().message);
-            outbound.pop_front();
-            deliver (message, lock);
-        }
-        else
-        {
-            const auto incoming = std::move (inbound.front());
-            inbound.pop_front();
-            handle (incoming);
+            const bool outboundFirst =
+                !outbound.empty() && (inbound.empty() || outbound.front().due <= inbound.front().due);
+            waitPrecisely (lock, outboundFirst ? outbound.front().due : inbound.front().due);
+            // Something earlier may have been queued meanwhile.
         }
     }
+}
+
+bool VirtualUnit::processNextDue (std::unique_lock<std::mutex>& lock)
+{
+    if (inbound.empty() && outbound.empty())
+        return false;
+
+    // Both wires run at once; whichever message is due first goes first.
+    const bool outboundFirst =
+        !outbound.empty() && (inbound.empty() || outbound.front().due <= inbound.front().due);
+    const auto due = outboundFirst ? outbound.front().due : inbound.front().due;
+    if (now() < due)
+        return false;
+
+    if (outboundFirst)
+    {
+        const auto message = std::move (outbound.front().message);
+        outbound.pop_front();
+        deliver (message, lock);
+    }
+    else
+    {
+        const auto incoming = std::move (inbound.front());
+        inbound.pop_front();
+        handle (incoming);
+    }
+    return true;
+}
+
+void VirtualUnit::pump()
+{
+    jassert (settings.simulatedClockMs != nullptr);
+    std::unique_lock lock (mutex);
+    busy = true;
+    while (processNextDue (lock))
+    {
+    }
+    busy = false;
+}
+
+double VirtualUnit::nextDueTime() const
+{
+    const std::scoped_lock sl (mutex);
+    auto earliest = Clock::time_point::max();
+    if (!inbound.empty())
+        earliest = inbound.front().due;
+    if (!outbound.empty())
+        earliest = std::min (earliest, outbound.front().due);
+    if (earliest == Clock::time_point::max())
+        return -1.0;
+    return std::chrono::duration<double, std::milli> (earliest.time_since_epoch()).count();
 }
 
 void VirtualUnit::waitPrecisely (std::unique_lock<std::mutex>& lock, Clock::time_point due)
@@ -333,7 +415,9 @@ void VirtualUnit::deliver (const juce::MidiMessage& message, std::unique_lock<st
     lock.unlock();
 
     juce::MidiMessage stamped (message);
-    stamped.setTimeStamp (juce::Time::getMillisecondCounterHiRes() * 0.001);
+    stamped.setTimeStamp (settings.simulatedClockMs != nullptr
+                              ? settings.simulatedClockMs() * 0.001
+                              : juce::Time::getMillisecondCounterHiRes() * 0.001);
     for (const auto& delivery : targets)
     {
         const std::scoped_lock sl (delivery->lock);
@@ -521,7 +605,17 @@ void VirtualUnit::reply (const juce::MidiMessage& message, Clock::time_point rea
         --repliesToDrop;
         return;
     }
+    if (repliesToDelay > 0)
+    {
+        --repliesToDelay;
+        ready += replyDelay;
+    }
     sendLocked (message, ready);
+    if (repliesToRepeat > 0)
+    {
+        --repliesToRepeat;
+        sendLocked (message, ready);
+    }
 }
 
 void VirtualUnit::sendLocked (const juce::MidiMessage& message, Clock::time_point ready)

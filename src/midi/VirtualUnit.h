@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -30,6 +31,9 @@ struct VirtualUnitSettings
     bool dinPacing{false};
     // Time the unit spends on a message before its reply starts.
     std::chrono::microseconds processingDelay{0};
+    // A clock in milliseconds that the owner drives (a simulation): the unit
+    // then has no thread of its own, and pump() does its work. Empty: real time.
+    std::function<double()> simulatedClockMs;
 };
 
 // A wren or heron at the far end of a pair of ports, for machines without
@@ -39,7 +43,8 @@ struct VirtualUnitSettings
 // the unit sends.
 //
 // Everything the unit sends comes from its own thread, never from inside the
-// call that sent to it, optionally paced as the DIN wires would pace it.
+// call that sent to it, optionally paced as the DIN wires would pace it. On a
+// simulated clock it comes from pump() instead, on the caller's thread.
 //
 // Create it with std::make_shared: the ports keep it alive.
 class VirtualUnit final : public std::enable_shared_from_this<VirtualUnit>
@@ -68,6 +73,10 @@ public:
     void turnKnob (int parameter, int value);
     // Program 0-399 (others do nothing): bank select, bank LSB, program change.
     void selectProgram (int programNumber);
+    // Write on the front panel: the edit buffer is stored into user program
+    // 0-199 (others do nothing), which becomes the current one, and the unit
+    // sends that program's dump.
+    void writeOnPanel (int programNumber);
 
     // State, for tests.
     std::uint8_t getModelCode() const;
@@ -93,18 +102,32 @@ public:
     void answerNextDumpRequestsWithNextProgram (int count);
     // The next n program dump requests are answered with "operation failed".
     void failNextDumpRequests (int count);
+    // The next n replies are sent twice.
+    void repeatNextReplies (int count);
+    // The next n replies go out `delay` later than they would (and, the wire
+    // being serial, so does whatever the unit sends after them).
+    void delayNextReplies (int count, std::chrono::microseconds delay);
     // While silent the unit sends nothing at all (replies and front panel);
     // it still takes in and acts on what it receives.
     void setSilent (bool silent);
     void clearFaults();
+    // Whether a fault is still armed (a count not used up, or silence).
+    bool hasFaultsPending() const;
 
     // Statistics. Sent bytes count what went out on the wire, whether or not a
     // sink was listening; dropped replies are not sent.
     std::uint64_t getBytesReceived() const noexcept { return bytesReceived.load(); }
     std::uint64_t getBytesSent() const noexcept { return bytesSent.load(); }
     // Waits until nothing is queued in either direction and no delivery is in
-    // progress. False on time-out.
+    // progress. False on time-out. On a simulated clock it only tells.
     bool waitUntilIdle (std::chrono::milliseconds timeout) const;
+
+    // On a simulated clock: takes in, and sends, everything due by now, in
+    // the order it falls due; the input ports' sinks are called from here.
+    void pump();
+    // When the next message in either direction is due, in the clock's
+    // milliseconds; negative when nothing is queued.
+    double nextDueTime() const;
 
 private:
     class InputPort;
@@ -130,6 +153,9 @@ private:
     void detach (const std::shared_ptr<Delivery>& delivery);
 
     void run();
+    // Handles or delivers the message due first, if it is due by now.
+    bool processNextDue (std::unique_lock<std::mutex>& lock);
+    Clock::time_point now() const;
     void waitPrecisely (std::unique_lock<std::mutex>& lock, Clock::time_point due);
     void deliver (const juce::MidiMessage& message, std::unique_lock<std::mutex>& lock);
 
@@ -167,6 +193,9 @@ private:
     int repliesToDrop{0};
     int dumpsWithNextNumber{0};
     int dumpsToFail{0};
+    int repliesToRepeat{0};
+    int repliesToDelay{0};
+    Clock::duration replyDelay{};
     bool silent{false};
 
     std::vector<std::shared_ptr<Delivery>> deliveries;
@@ -174,7 +203,7 @@ private:
     std::atomic<std::uint64_t> bytesReceived{0};
     std::atomic<std::uint64_t> bytesSent{0};
 
-    std::thread worker; // last: starts once everything above exists
+    std::thread worker; // last: starts once everything above exists (not on a simulated clock)
 
     JUCE_DECLARE_NON_COPYABLE (VirtualUnit)
 };

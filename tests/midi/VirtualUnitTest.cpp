@@ -167,7 +167,7 @@ TEST_F (VirtualUnitRequests, NewUnitShipsWithTheFactorySoundsInItsUserBanks)
 
 TEST_F (VirtualUnitRequests, IdentityReplyCarriesChannelModelAndVersion)
 {
-    connect ({sysex::kModelHeron, 2, 7, 5, false, 0us});
+    connect ({sysex::kModelHeron, 2, 7, 5, false, 0us, {}});
     const Bytes expected{0xf0, 0x7e, 0x05, 0x06, 0x02, 0x7d, 0x0f, 0x01,
                          0x08, 0x00, 0x07, 0x00, 0x02, 0x00, 0xf7};
 
@@ -213,7 +213,7 @@ TEST_F (VirtualUnitRequests, DumpRequestsAnswerEditBufferAndUserPrograms)
 
 TEST_F (VirtualUnitRequests, ProgramDumpAndWriteRequestStoreUserProgramsOnly)
 {
-    connect ({sysex::kModelHeron, 1, 0, 0, false, 0us});
+    connect ({sysex::kModelHeron, 1, 0, 0, false, 0us, {}});
     const auto dumped = countingRecord (10);
     const auto edit = countingRecord (70);
 
@@ -343,7 +343,7 @@ TEST_F (VirtualUnitEditBuffer, ParameterChangeStoresTheRemainderWith25And26Cross
 
 TEST_F (VirtualUnitEditBuffer, BankSelectAndProgramChangeOnItsChannelLoadAProgram)
 {
-    connect ({sysex::kModelWren, 1, 0, 2, false, 0us});
+    connect ({sysex::kModelWren, 1, 0, 2, false, 0us, {}});
     const auto stored = countingRecord (30);
     unit->setUserProgram (110, stored);
     const int channel = 3; // 1-based: the unit's channel 2
@@ -382,7 +382,7 @@ TEST_F (VirtualUnitEditBuffer, BankSelectAndProgramChangeOnItsChannelLoadAProgra
 //==============================================================================
 TEST_F (VirtualUnitFrontPanel, KnobsChangeTheEditBufferAndSendParameterChanges)
 {
-    connect ({sysex::kModelHeron, 1, 0, 0, false, 0us});
+    connect ({sysex::kModelHeron, 1, 0, 0, false, 0us, {}});
     ProgramRecord record = unit->getEditBuffer();
 
     unit->turnKnob (25, 9);
@@ -415,7 +415,7 @@ TEST_F (VirtualUnitFrontPanel, KnobsChangeTheEditBufferAndSendParameterChanges)
 
 TEST_F (VirtualUnitFrontPanel, SelectingAProgramLoadsItAndSendsBankSelectAndProgramChange)
 {
-    connect ({sysex::kModelWren, 1, 0, 3, false, 0us});
+    connect ({sysex::kModelWren, 1, 0, 3, false, 0us, {}});
     const auto stored = countingRecord (50);
     unit->setUserProgram (42, stored);
 
@@ -525,7 +525,7 @@ TEST_F (VirtualUnitThreads, ASinkMaySendFromInsideADelivery)
 //==============================================================================
 TEST_F (VirtualUnitTiming, DinPacingPutsBothWiresAndTheProcessingDelayBeforeAReply)
 {
-    connect ({sysex::kModelWren, 1, 0, 0, true, 0us});
+    connect ({sysex::kModelWren, 1, 0, 0, true, 0us, {}});
     const auto perByte = VirtualUnit::kWireTimePerByte;
 
     auto sent = Clock::now();
@@ -545,7 +545,7 @@ TEST_F (VirtualUnitTiming, DinPacingPutsBothWiresAndTheProcessingDelayBeforeARep
 
 TEST_F (VirtualUnitTiming, EachWireCarriesOneMessageAtATime)
 {
-    connect ({sysex::kModelWren, 1, 0, 0, true, 0us});
+    connect ({sysex::kModelWren, 1, 0, 0, true, 0us, {}});
     const auto perByte = VirtualUnit::kWireTimePerByte;
 
     // Requests end on the wire at 10, 20, 30 bytes; each reply starts when
@@ -622,7 +622,7 @@ TEST_F (VirtualUnitPorts, PortsCarryTheModelNameAndKeepTheUnitAlive)
     EXPECT_EQ (input->getName(), "Virtual wren unit");
     EXPECT_EQ (output->getName(), "Virtual wren unit");
 
-    connect ({sysex::kModelHeron, 1, 0, 0, false, 0us});
+    connect ({sysex::kModelHeron, 1, 0, 0, false, 0us, {}});
     EXPECT_EQ (input->getName(), "Virtual heron unit");
     EXPECT_EQ (output->getName(), "Virtual heron unit");
 
