@@ -577,6 +577,7 @@ void EditParamComponent::comboBoxChanged (juce::ComboBox* box)
               {
                   // Choosing a type switches the effect on; the unit hears that first.
                   onOffButton (s).setToggleState (true, juce::sendNotification);
+                  const auto before = dataCenter.current;
                   dataCenter.setType (RecordByte::firstType + s, type);
 
                   const auto& dependent = kTypeDependentKnobs[s];
@@ -587,6 +588,15 @@ void EditParamComponent::comboBoxChanged (juce::ComboBox* box)
                       showValue (k, dataCenter.getKnob (k));
                   }
                   sendParameter (RecordByte::firstType + s, type);
+                  // The unit only stores what it is told: a knob the new
+                  // type's limits lowered is told too.
+                  for (int i = 0; i < dependent.count; ++i)
+                  {
+                      const int k = dependent.knobs[i];
+                      const auto at = static_cast<size_t> (knobIndexToByte (k));
+                      if (dataCenter.current[at] != before[at])
+                          sendParameter (kFirstKnobParameter + k, dataCenter.getKnob (k));
+                  }
               });
         showDifferences();
     }

@@ -701,19 +701,25 @@ bool MidiReceiver::handleProgramDump (const std::vector<std::uint8_t>& bytes)
 void MidiReceiver::handleProgramChange (int programChange)
 {
     const int n = dataCenter.bank * 100 + programChange % 100;
-    if (n == dataCenter.currentProgramNumber)
+    const auto stored = isUserProgram (n) ? (unitList != nullptr ? unitList->recordAt (n) : ProgramRecord{})
+                                          : factoryProgram (n);
+    // A slot changed here and not yet transmitted is not what the unit plays.
+    const bool changedHere = isUserProgram (n) && dataCenter.modified[static_cast<size_t> (n)] != 0;
+    // The unit reloads the program it is told to play, its current one too:
+    // an edit of it is gone there, so it goes here as well.
+    if (n == dataCenter.currentProgramNumber && dataCenter.current == stored && !changedHere)
         return;
 
     replaceProgram (
-        [this, n]
+        [this, n, &stored]
         {
             dataCenter.setCurrentProgramNumber (n);
             dataCenter.setSelectedProgram (n);
-            if (isUserProgram (n))
-                dataCenter.setCurrentData (unitList != nullptr ? unitList->recordAt (n) : ProgramRecord{});
-            else
-                dataCenter.setCurrentData (factoryProgram (n));
+            dataCenter.setCurrentData (stored);
         });
+    // The unit is asked for the program it loaded.
+    if (changedHere)
+        requestCurrentProgram();
 
     sendChangeMessage();
     requestStep (DeferredStep::programSelected);

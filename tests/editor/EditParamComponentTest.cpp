@@ -259,8 +259,8 @@ TEST_F (EditParamComponentTest, NewTypeNarrowsItsKnobsAndRewritesTheirBoxes)
     panel.typeBox (amp).setSelectedId (26); // the synthesizer model
     pump();
 
-    // The amp was on: only the type goes out.
-    EXPECT_EQ (changesIn (sent), (std::vector<Change>{{13, 1, 25}}));
+    // The amp was on: the type goes out, then the two knobs its limits lowered.
+    EXPECT_EQ (changesIn (sent), (std::vector<Change>{{13, 1, 25}, {24, 0, 27}, {25, 0, 15}}));
     EXPECT_EQ (panel.knob (6).m_MaxValue, 27);
     EXPECT_EQ (panel.knob (7).m_MaxValue, 15);
     EXPECT_EQ (store.getKnob (6), 27);
