@@ -101,10 +101,14 @@ AlertBox::AlertBox (const AlertText& alert)
 
     for (int i = 0; i < alert.buttons.size(); ++i)
     {
-        // Return takes the first button, Escape the last, as the framework's own boxes do.
-        const auto key = i == 0 ? juce::KeyPress (juce::KeyPress::returnKey)
-                                : (i == alert.buttons.size() - 1 ? juce::KeyPress (juce::KeyPress::escapeKey)
-                                                                 : juce::KeyPress());
+        // Return takes the first button, Escape the last, as the framework's
+        // own boxes do; one between them its first letter.
+        const auto key =
+            i == 0
+                ? juce::KeyPress (juce::KeyPress::returnKey)
+                : (i == alert.buttons.size() - 1
+                       ? juce::KeyPress (juce::KeyPress::escapeKey)
+                       : juce::KeyPress (juce::CharacterFunctions::toLowerCase (alert.buttons[i].trim()[0])));
         addButton (alert.buttons[i], i + 1, key);
     }
 

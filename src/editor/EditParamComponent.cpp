@@ -585,6 +585,9 @@ void EditParamComponent::comboBoxChanged (juce::ComboBox* box)
                   {
                       const int k = dependent.knobs[i];
                       applyKnobMaximum (k);
+                      // The knob shows what the store now holds, quietly: the
+                      // unit hears about it below.
+                      knob (k).setKnobValue (dataCenter.getKnob (k), false, false);
                       showValue (k, dataCenter.getKnob (k));
                   }
                   sendParameter (RecordByte::firstType + s, type);

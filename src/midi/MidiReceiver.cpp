@@ -17,6 +17,14 @@ constexpr int kPauseAfterSelectMs = 5;
 constexpr int kPauseAfterWriteRequestMs = 150;
 constexpr int kPauseAfterNumberNoticeMs = 200;
 
+// How long a message of ours may still be on its way to the unit, or in its
+// hands, after it left: a change the unit sends within that time may have
+// crossed it.
+constexpr double kCrossingWindowMs = 60.0;
+// A check of what the unit plays that got no answer is asked again, a few times.
+constexpr double kResyncAnswerMs = 500.0;
+constexpr int kResyncTries = 3;
+
 ProgramRecord recordFrom (const std::vector<std::uint8_t>& bytes, size_t offset)
 {
     ProgramRecord record{};
@@ -581,6 +589,20 @@ void MidiReceiver::handleCurrentProgramDump (const std::vector<std::uint8_t>& by
         requestStep (DeferredStep::greyOutViews);
         carryOut (transfer.editBufferArrived (clock()));
     }
+    else if (phase == TransferPhase::idle && resyncAskedAtMs >= 0.0)
+    {
+        // The answer to a check of what the unit plays: the editor follows it.
+        receiveBuffer = recordFrom (bytes, 7);
+        if (std::exchange (resyncKeepsEdit, false))
+            dataCenter.current = receiveBuffer; // still an edit of the same program
+        else
+            dataCenter.setCurrentData (receiveBuffer);
+        // Something of ours left after the question: it may not be in the answer.
+        const bool askAgain = sender.lastSentAtMs() > resyncAskedAtMs;
+        resyncAskedAtMs = -1.0;
+        if (askAgain)
+            checkWhatTheUnitPlays (true);
+    }
     else if (phase == TransferPhase::idle && !lateForAbandonedTransfer())
     {
         receiveBuffer = recordFrom (bytes, 7);
@@ -609,7 +631,26 @@ void MidiReceiver::handleParameterChange (const std::vector<std::uint8_t>& bytes
     else if (parameter < kFirstKnobParameter + kNumKnobs)
         dataCenter.setKnob (value % 100, parameter - kFirstKnobParameter);
 
+    if (mayHaveCrossed())
+        checkWhatTheUnitPlays (true);
     sendChangeMessage();
+}
+
+bool MidiReceiver::mayHaveCrossed() const
+{
+    return output != nullptr && (!sender.isIdle() || clock() - sender.lastSentAtMs() < kCrossingWindowMs);
+}
+
+void MidiReceiver::checkWhatTheUnitPlays (bool keepEdit)
+{
+    // A change from the unit and one of ours passed each other on the wires:
+    // which came last there is unknown here, so the unit says what it plays.
+    if (resyncAskedAtMs < 0.0)
+        resyncTries = 0;
+    resyncKeepsEdit = resyncAskedAtMs >= 0.0 ? resyncKeepsEdit && keepEdit : keepEdit;
+    resyncAskedAtMs = clock();
+    requestCurrentProgram();
+    startWatchdog();
 }
 
 void MidiReceiver::handleCurrentProgramNumber (const std::vector<std::uint8_t>& bytes)
@@ -718,8 +759,8 @@ void MidiReceiver::handleProgramChange (int programChange)
             dataCenter.setCurrentData (stored);
         });
     // The unit is asked for the program it loaded.
-    if (changedHere)
-        requestCurrentProgram();
+    if (changedHere || mayHaveCrossed())
+        checkWhatTheUnitPlays (false);
 
     sendChangeMessage();
     requestStep (DeferredStep::programSelected);
@@ -756,9 +797,18 @@ bool MidiReceiver::lateForAbandonedTransfer() const
 
 void MidiReceiver::checkWatchdog()
 {
+    if (resyncAskedAtMs >= 0.0 && !transfer.isRunning() && clock() - resyncAskedAtMs > kResyncAnswerMs)
+    {
+        // The answer was lost: ask again, then give up on it.
+        if (++resyncTries < kResyncTries)
+            checkWhatTheUnitPlays (resyncKeepsEdit);
+        else
+            resyncAskedAtMs = -1.0;
+    }
     if (!transfer.isRunning() || transfer.getPhase() == TransferPhase::finishing)
     {
-        stopTimer();
+        if (resyncAskedAtMs < 0.0)
+            stopTimer();
         return;
     }
 

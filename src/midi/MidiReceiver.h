@@ -153,6 +153,11 @@ private:
     bool handleProgramDump (const std::vector<std::uint8_t>& bytes);
     void handleProgramChange (int programChange);
     void acceptDump (int n, const ProgramRecord& record);
+    // Whether a message of ours may still be on its way to the unit.
+    bool mayHaveCrossed() const;
+    // Asks the unit for its edit buffer, which the editor then follows;
+    // `keepEdit`: the answer is the same program edited, not a new choice.
+    void checkWhatTheUnitPlays (bool keepEdit);
     void replaceProgram (const std::function<void()>& replace);
 
     bool startTransfer (TransferPhase first, int firstIndex, int total);
@@ -188,6 +193,10 @@ private:
     };
     ProgramNumbers numbersBefore;
     bool numberFromUnit{false};
+    // A check of what the unit plays is awaited (asked at this time; negative: none).
+    double resyncAskedAtMs{-1.0};
+    bool resyncKeepsEdit{false};
+    int resyncTries{0};
     // Whether this transfer set the unit's edit buffer aside (and so has one
     // to put back and send when it ends).
     bool editBufferSaved{false};

@@ -129,6 +129,12 @@ double PacedSender::nextDueMs() const
     return queue.empty() ? -1.0 : dueOf (queue.front());
 }
 
+double PacedSender::lastSentAtMs() const
+{
+    const std::lock_guard<std::mutex> lock (queueMutex);
+    return lastSentMs;
+}
+
 bool PacedSender::isIdle() const
 {
     const std::lock_guard<std::mutex> lock (queueMutex);

@@ -50,6 +50,8 @@ public:
     // negative value when nothing is held back.
     double nextDueMs() const;
     bool isIdle() const;
+    // When the last message went to the port, on the sender's clock.
+    double lastSentAtMs() const;
 
 private:
     struct Pending

@@ -385,8 +385,14 @@ trap 'kill $pid 2>/dev/null || true' EXIT
 pause 0.5
 # --- end of the files block ---
 
-# Quit, and send the modified slot first.
+# Quit, and send the modified slot first. The program shown holds an edit
+# that was not written: Quit names it first, and it is discarded.
 xdotool key ctrl+q
+wait_for_window "Quit:" >/dev/null
+pause 0.3
+shot 10-quit-unwritten-edit
+xdotool key d
+pause 0.5
 wait_for_window "Quit:" >/dev/null
 pause 0.3
 shot 10-quit-question
