@@ -124,11 +124,12 @@ TEST_F (EngineScenario, IdentifyThenReceiveAllFromEditBufferToTheFinalDump)
     EXPECT_EQ (store.selectedProgram, 123);
     EXPECT_EQ (store.current, unitEditBuffer) << "the unit's edit buffer comes back";
 
-    // Identity request, notice, 10, 200 requests, 12, and the final 40.
+    // Identity request, notice, 10, 200 requests, 12, and the final 40 (a
+    // check of what the unit plays may come before, after the panel's change).
     const auto codes = sentCodes();
-    ASSERT_GE (codes.size(), 205u);
-    EXPECT_EQ (codes[1], 0x4e);
-    EXPECT_EQ (codes[2], 0x10);
+    const auto notice = std::find (codes.begin(), codes.end(), 0x4e);
+    ASSERT_GE (std::distance (notice, codes.end()), 204);
+    EXPECT_EQ (notice[1], 0x10);
     EXPECT_EQ (std::count (codes.begin(), codes.end(), 0x1c), 200);
     EXPECT_EQ (codes.back(), 0x40);
     ASSERT_TRUE (unit->waitUntilIdle (std::chrono::milliseconds (2000)));
@@ -166,7 +167,7 @@ TEST_F (EngineScenario, AMissedNumberRequestIsRepeatedAfterTheNextMessage)
     unit->turnKnob (27, 11);
     ASSERT_TRUE (pumpUntil ([this] { return !engine.isAwaitingNumber(); }));
     const auto codes = sentCodes();
-    EXPECT_EQ (std::count (codes.begin(), codes.end(), 0x12), 2);
+    EXPECT_GE (std::count (codes.begin(), codes.end(), 0x12), 2);
     EXPECT_EQ (store.selectedProgram, 42);
 }
 
