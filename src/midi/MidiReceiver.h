@@ -92,6 +92,9 @@ public:
     bool isTransmitting() const noexcept { return getPhase() == TransferPhase::transmitting; }
     bool isAwaitingNumber() const noexcept { return awaitingNumber; }
     bool isWritePending() const;
+    // The unit was asked what it plays (after changes crossed on the wires)
+    // and has not answered yet.
+    bool isCheckingUnit() const noexcept { return resyncAskedAtMs >= 0.0; }
     int getTransferIndex() const noexcept { return transfer.getIndex(); }
     TransferProgress getProgress() const noexcept { return transfer.getProgress(); }
     // Accepted identity replies so far: tells a new answer from an old one.

@@ -474,7 +474,8 @@ void World::advanceTo (double targetMs)
 bool World::isIdle() const
 {
     return isQuiet() && engine->isWireIdle() && unit->nextDueTime() < 0.0 && !engine->isTransferRunning() &&
-           !store->bulkTransfer && main->getActionManager().nextStepDueMs() < 0.0;
+           !engine->isCheckingUnit() && !store->bulkTransfer &&
+           main->getActionManager().nextStepDueMs() < 0.0;
 }
 
 void World::wait (int ms)
