@@ -9,12 +9,13 @@
 
 namespace vr
 {
-Application::Application (SingleInstance* instance)
+Application::Application (SingleInstance* instance, juce::StringArray filesToOpen)
     : singleInstance (instance)
+    , startFiles (std::move (filesToOpen))
 {
 }
 
-void Application::initialise (const juce::String& commandLine)
+void Application::initialise (const juce::String&)
 {
     auto* host = Host::getInstance();
     if (host == nullptr)
@@ -23,21 +24,24 @@ void Application::initialise (const juce::String& commandLine)
         return;
     }
 
-    host->setCommandLineFile (commandLineFile (commandLine));
     CZELKResource::getInstance();
     host->getGuiController().showMainWindow();
     running = true;
+    openFromAnotherStart (startFiles);
 
     // Later starts wait in the channel's backlog until the window is there.
+    // A hand-over counts as taken once the message thread has it queued; a
+    // program that is ending leaves it to the sender.
     if (singleInstance != nullptr)
         singleInstance->startListening (
-            [] (const juce::String& parameters)
+            [] (const SingleInstance::HandOver& handOver)
             {
                 juce::MessageManager::callAsync (
-                    [parameters]
+                    [handOver]
                     {
-                        if (auto* app = juce::JUCEApplicationBase::getInstance())
-                            app->anotherInstanceStarted (parameters);
+                        auto* app = dynamic_cast<Application*> (juce::JUCEApplicationBase::getInstance());
+                        if (app != nullptr && app->running && handOver.take())
+                            app->openFromAnotherStart (handOver.paths);
                     });
             });
 }
@@ -51,10 +55,19 @@ void Application::shutdown()
     CZELKResource::release();
 }
 
+bool Application::openFromAnotherStart (const juce::StringArray& paths)
+{
+    if (!running)
+        return false;
+    Host::getInstance()->getGuiController().openFromAnotherStart (paths);
+    return true;
+}
+
 void Application::anotherInstanceStarted (const juce::String& commandLine)
 {
-    if (running)
-        Host::getInstance()->getGuiController().openFromAnotherStart (commandLine);
+    const auto file = commandLineFile (commandLine);
+    openFromAnotherStart (file == juce::File() ? juce::StringArray()
+                                               : juce::StringArray (file.getFullPathName()));
 }
 
 const juce::String Application::getApplicationName()

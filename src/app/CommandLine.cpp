@@ -59,10 +59,20 @@ juce::File commandLineFile (const juce::String& parameters, const juce::File& wo
     return {};
 }
 
+juce::StringArray commandLineArguments (int argc, const char* const* argv)
+{
+    juce::StringArray arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.add (juce::String (juce::CharPointer_UTF8 (argv[i])));
+    return arguments;
+}
+
 StartRequest startRequest (const juce::StringArray& arguments)
 {
     for (const auto& argument : arguments)
     {
+        if (argument == "--")
+            break;
         if (argument == "--help" || argument == "-h")
             return StartRequest::help;
         if (argument == "--version")
@@ -76,24 +86,36 @@ StartRequest startRequest (const juce::StringArray& arguments)
 juce::String usageText (const juce::String& programName)
 {
     return "Usage: " + programName +
-           " [OPTION] [FILE]\n"
+           " [OPTION] [FILE]...\n"
            "Edit and keep the programs of a VORANTE wren or heron unit over MIDI.\n"
            "\n"
-           "FILE is a program library (.vrm) or SysEx file (.syx) to open beside the\n"
-           "unit list. When the program already runs, the file opens there and that\n"
-           "window comes to the front. Only the first FILE is opened.\n"
+           "Each FILE is a program library (.vrm) or SysEx file (.syx) to open beside\n"
+           "the unit list, up to three at a time. When the program already runs, the\n"
+           "files open there and that window comes to the front.\n"
            "\n"
            "  -h, --help     print this help and exit\n"
-           "      --version  print the version and exit\n";
+           "      --version  print the version and exit\n"
+           "      --         end of the options: every argument after it is a FILE\n";
 }
 
-juce::String parametersForRunningInstance (const juce::StringArray& arguments,
-                                           const juce::File& workingFolder)
+juce::StringArray filesNamed (const juce::StringArray& arguments, const juce::File& workingFolder)
 {
     juce::StringArray files;
+    bool optionsEnded = false;
     for (const auto& argument : arguments)
-        if (argument.isNotEmpty() && !argument.startsWithChar ('-'))
-            files.add (workingFolder.getChildFile (argument).getFullPathName().quoted());
-    return files.joinIntoString (" ");
+    {
+        if (!optionsEnded && argument == "--")
+        {
+            optionsEnded = true;
+            continue;
+        }
+        if (argument.isEmpty() || (!optionsEnded && argument.startsWithChar ('-')))
+            continue;
+        // A leading '~' would be taken for a home folder: the name is relative.
+        const auto file = argument.startsWithChar ('/') ? juce::File (argument)
+                                                        : workingFolder.getChildFile ("./" + argument);
+        files.add (file.getFullPathName());
+    }
+    return files;
 }
 } // namespace vr

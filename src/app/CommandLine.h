@@ -9,15 +9,18 @@ namespace vr
 // token (so two spaces make an empty one).
 juce::StringArray tokeniseCommandLine (const juce::String& parameters);
 
-// The library file named on the command line: the first token that is neither
-// empty nor an option. Relative paths are taken from the working folder.
-// Returns a default juce::File when none is named.
+// The library file named in a parameter string: the first token that is
+// neither empty nor an option. Relative paths are taken from the working
+// folder. Returns a default juce::File when none is named.
 juce::File commandLineFile (const juce::String& parameters,
                             const juce::File& workingFolder = juce::File::getCurrentWorkingDirectory());
 
+// The arguments main() was given after the program's name, read as UTF-8.
+juce::StringArray commandLineArguments (int argc, const char* const* argv);
+
 // What the arguments ask for before any window or the single-instance check:
 // printing the usage or the version, refusing an option we do not know, or
-// starting the program.
+// starting the program. "--" ends the options: what follows it names files.
 enum class StartRequest
 {
     run,
@@ -32,9 +35,8 @@ StartRequest startRequest (const juce::StringArray& arguments);
 // started by.
 juce::String usageText (const juce::String& programName);
 
-// The parameters handed to the instance that already runs: the arguments
-// that name files, as absolute paths (its working folder is not ours), in
-// quotes the tokeniser reads back.
-juce::String parametersForRunningInstance (const juce::StringArray& arguments,
-                                           const juce::File& workingFolder);
+// The files the arguments name, in order, as absolute paths: the first start
+// opens them, and a later start hands them to the running one (whose working
+// folder is not ours). Empty arguments and options before "--" name none.
+juce::StringArray filesNamed (const juce::StringArray& arguments, const juce::File& workingFolder);
 } // namespace vr

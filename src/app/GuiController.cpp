@@ -20,9 +20,9 @@ void GuiController::showMainWindow()
     mainWindow->toFront (true);
 }
 
-void GuiController::openFromAnotherStart (const juce::String& commandLine)
+void GuiController::openFromAnotherStart (const juce::StringArray& paths)
 {
     if (mainWindow != nullptr)
-        mainWindow->getMainComponent().openFromAnotherStart (commandLine);
+        mainWindow->getMainComponent().openFromAnotherStart (paths);
 }
 } // namespace vr

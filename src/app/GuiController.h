@@ -18,8 +18,8 @@ public:
     // Creates the window the first time; later calls bring it to the front.
     void showMainWindow();
 
-    // A later start of the program was given these parameters.
-    void openFromAnotherStart (const juce::String& commandLine);
+    // A start of the program was given these files (absolute paths).
+    void openFromAnotherStart (const juce::StringArray& paths);
 
 private:
     std::unique_ptr<MainWindow> mainWindow;

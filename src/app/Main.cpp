@@ -3,28 +3,29 @@
 #include "CommandLine.h"
 #include "SingleInstance.h"
 
+#include <chrono>
 #include <iostream>
 #include <memory>
+#include <thread>
 
 namespace
 {
 std::unique_ptr<vr::SingleInstance> singleInstance;
+juce::StringArray filesToOpen;
 
-// True when the running program took the parameters and this process
-// should end. Otherwise this one runs, holding the channel if it could.
-bool handedToRunningInstance (const juce::StringArray& arguments)
+// True when the running program took the files and this process should
+// end. Otherwise this one runs, holding the channel if it could.
+bool handedToRunningInstance (const juce::String& programName)
 {
     // The automated GUI checks run several programs at once.
     if (juce::SystemStats::getEnvironmentVariable ("VR_ALLOW_MULTIPLE_INSTANCES", {}) == "1")
         return false;
 
-    const auto name = vr::SingleInstance::defaultChannelName();
-    const auto parameters =
-        vr::parametersForRunningInstance (arguments, juce::File::getCurrentWorkingDirectory());
-    // The holder may be ending just now; then the name is free to claim.
+    const auto channel = vr::SingleInstance::defaultChannelName();
+    // The holder may be ending just now; then the channel is free to claim.
     for (int attempt = 0; attempt < 3; ++attempt)
     {
-        auto instance = std::make_unique<vr::SingleInstance> (name);
+        auto instance = std::make_unique<vr::SingleInstance> (channel);
         switch (instance->claim())
         {
             case vr::SingleInstance::Claim::first:
@@ -33,11 +34,22 @@ bool handedToRunningInstance (const juce::StringArray& arguments)
             case vr::SingleInstance::Claim::unavailable:
                 return false;
             case vr::SingleInstance::Claim::alreadyTaken:
-                if (vr::SingleInstance::sendToHolder (name, parameters))
-                    return true;
+                break;
+        }
+        switch (vr::SingleInstance::sendToHolder (channel, filesToOpen))
+        {
+            case vr::SingleInstance::Answer::taken:
+                return true;
+            case vr::SingleInstance::Answer::unanswered:
+                std::cerr << programName << ": the running copy did not take the files in time; "
+                          << "opening a window of its own\n";
+                return false;
+            case vr::SingleInstance::Answer::gone:
+                std::this_thread::sleep_for (std::chrono::milliseconds (100));
                 break;
         }
     }
+    std::cerr << programName << ": the running copy cannot be reached; opening a window of its own\n";
     return false;
 }
 } // namespace
@@ -45,14 +57,14 @@ bool handedToRunningInstance (const juce::StringArray& arguments)
 juce::JUCEApplicationBase* juce_CreateApplication();
 juce::JUCEApplicationBase* juce_CreateApplication()
 {
-    return new vr::Application (singleInstance.get());
+    return new vr::Application (singleInstance.get(), filesToOpen);
 }
 
 // Help, version and unknown options are answered here, before the framework
 // starts: no display is needed for them and no running instance is asked.
 int main (int argc, char* argv[])
 {
-    const juce::StringArray arguments (argv + 1, argc - 1);
+    const auto arguments = vr::commandLineArguments (argc, argv);
     const auto programName =
         juce::String (juce::CharPointer_UTF8 (argv[0])).fromLastOccurrenceOf ("/", false, false);
 
@@ -77,7 +89,8 @@ int main (int argc, char* argv[])
             break;
     }
 
-    if (handedToRunningInstance (arguments))
+    filesToOpen = vr::filesNamed (arguments, juce::File::getCurrentWorkingDirectory());
+    if (handedToRunningInstance (programName))
         return 0;
 
     juce::JUCEApplicationBase::createInstance = &juce_CreateApplication;

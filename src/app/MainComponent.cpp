@@ -329,7 +329,7 @@ void MainComponent::openCommandLineFileWhenShown (const juce::File& file)
                                  });
 }
 
-void MainComponent::openFromAnotherStart (const juce::String& commandLine)
+void MainComponent::openFromAnotherStart (const juce::StringArray& paths)
 {
     if (auto* window = findParentComponentOfClass<juce::DocumentWindow>())
     {
@@ -337,22 +337,27 @@ void MainComponent::openFromAnotherStart (const juce::String& commandLine)
             window->setMinimised (false);
         window->toFront (true);
     }
-    openFileWhenOpenIsAllowed (commandLineFile (commandLine));
+    openFilesWhenOpenIsAllowed (paths);
 }
 
-void MainComponent::openFileWhenOpenIsAllowed (const juce::File& file)
+void MainComponent::openFilesWhenOpenIsAllowed (const juce::StringArray& paths)
 {
-    // A file may not come in under a running transfer, as Open may not.
-    if (file == juce::File() || actionManager->isCommandEnabled (CommandIDs::openFile))
+    if (paths.isEmpty())
+        return;
+    // Files may not come in under a running transfer, as Open may not, nor
+    // before the window is there for what they bring up. The library view
+    // opens them one at a time and says which found no free slot.
+    if (isShowing() && actionManager->isCommandEnabled (CommandIDs::openFile))
     {
-        openCommandLineFileWhenShown (file);
+        for (const auto& path : paths)
+            libraryView->openCommandLineFile (juce::File (path));
         return;
     }
     juce::Timer::callAfterDelay (kShowPollMs,
-                                 [safe = juce::Component::SafePointer<MainComponent> (this), file]
+                                 [safe = juce::Component::SafePointer<MainComponent> (this), paths]
                                  {
                                      if (safe != nullptr)
-                                         safe->openFileWhenOpenIsAllowed (file);
+                                         safe->openFilesWhenOpenIsAllowed (paths);
                                  });
 }
 

@@ -72,10 +72,9 @@ public:
     void showEditor();
     void showLibrary();
 
-    // A later start of the program was given these parameters: the window
-    // comes to the front and opens the file they name the way the first
-    // start opens its own.
-    void openFromAnotherStart (const juce::String& commandLine);
+    // A start of the program was given these files (absolute paths): the
+    // window comes to the front and opens each in turn.
+    void openFromAnotherStart (const juce::StringArray& paths);
 
     juce::ApplicationCommandManager& getCommandManager() noexcept { return *commandManager; }
     juce::MenuBarModel& getMenuModel() noexcept;
@@ -95,8 +94,8 @@ private:
     void buttonClicked (juce::Button* button) override;
     // Opens the command-line file as soon as this component is on screen.
     void openCommandLineFileWhenShown (const juce::File& file);
-    // Opens a file from a later start once no transfer runs.
-    void openFileWhenOpenIsAllowed (const juce::File& file);
+    // Opens a start's files once the window shows and no transfer runs.
+    void openFilesWhenOpenIsAllowed (const juce::StringArray& paths);
     // The unit went out of reach or never answered: say so.
     void reportLinkProblem (const juce::String& message);
     // After an undo or redo: the views show the store again.

@@ -2,60 +2,132 @@
 
 #include <juce_core/juce_core.h>
 
+#include <atomic>
 #include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
 #include <thread>
 
 namespace vr
 {
-// One running program per user: the first start holds a local socket under
-// a fixed name, and a later start hands its parameters to it over that
-// socket instead of opening a second window. The name lives in the
-// abstract socket namespace, so it goes away with the process that held it
-// and a crash leaves nothing stale behind. Both sides check that the other
-// is the same user's process.
+// One running program per user: the first start holds a local socket, and a
+// later start hands the files it was given to it over that socket instead of
+// opening a second window. The socket lies in $XDG_RUNTIME_DIR when that is a
+// folder only its owner can enter (guarded by a file lock, so a crash leaves
+// nothing that blocks the next start); elsewhere it is a name in the abstract
+// namespace, where both sides check that the other is the same user's
+// process.
 //
-// The listening thread only reads and hands the text on; the receiver
-// passes it to the message thread.
+// A hand-over (see Message) is sent whole, and the sender then shuts its
+// side. The holder answers with one byte once the paths are taken on its
+// message thread, or a refusal when they were not taken in time; it closes
+// without an answer when it is ending.
 class SingleInstance
 {
 public:
     enum class Claim
     {
-        first,        // we hold the name now
+        first,        // we hold the channel now
         alreadyTaken, // another process holds it
         unavailable   // no socket could be had; run without the check
     };
 
-    explicit SingleInstance (juce::String channelName);
+    // What a later start learns from sendToHolder.
+    enum class Answer
+    {
+        taken,     // the holder has the paths
+        gone,      // nobody holds the channel, or the holder is ending: claim it again
+        unanswered // the holder did not take them in time (stopped or held up)
+    };
+
+private:
+    struct Receipt;
+
+public:
+    // Paths that came in, passed on from the listening thread.
+    class HandOver
+    {
+    public:
+        juce::StringArray paths;
+
+        // Tells the sender the paths were taken. False when it is too late
+        // (the sender was told no, or listening ended): then the sender
+        // opens them itself and they must be dropped here.
+        bool take() const;
+
+    private:
+        friend class SingleInstance;
+        std::shared_ptr<Receipt> receipt;
+    };
+
+    // channel: a socket path (it starts with '/') or an abstract name.
+    explicit SingleInstance (juce::String channel);
     ~SingleInstance();
 
     Claim claim();
 
-    // Hands the text to whoever holds the name; false when nobody took it
-    // or the holder is another user's process.
-    static bool sendToHolder (const juce::String& channelName, const juce::String& text);
+    // Hands the paths to whoever holds the channel and waits for its answer,
+    // at most kAnswerDeadlineMs.
+    static Answer sendToHolder (const juce::String& channel, const juce::StringArray& paths);
 
-    // Starts reading what later starts send; each message goes to onMessage
-    // on the listening thread. Only after a successful claim.
-    void startListening (std::function<void (const juce::String&)> onMessage);
-    // Ends the listening thread; nothing is delivered after it returns.
+    // Starts reading what later starts send; each hand-over goes to onHandOver
+    // on the listening thread, which then waits up to kTakeDeadlineMs (less
+    // when the sender waits less) for its take(). Only after a successful
+    // claim.
+    void startListening (std::function<void (const HandOver&)> onHandOver);
+    // Ends the listening thread and gives the channel up: from then on a
+    // later start finds nobody, and nothing is delivered or taken.
     void stopListening();
 
-    // The name for this user, or the one in VR_INSTANCE_CHANNEL (the
-    // whole-program checks keep theirs apart from a program already running).
+    // This user's channel (see channelIn); its name is the one in
+    // VR_INSTANCE_CHANNEL when set (the whole-program checks keep theirs apart
+    // from a program already running).
     static juce::String defaultChannelName();
+    // A socket named after `name` in the runtime folder when that is ours
+    // alone (mode 0700) and the path fits, else the abstract name.
+    static juce::String channelIn (const juce::String& name, const juce::String& runtimeFolder);
+
+    // What goes over the channel: when the sender stops waiting for its
+    // answer (milliseconds of the monotonic clock all processes share), in 8
+    // bytes, lowest first, then the paths, each in UTF-8 and ended by a zero
+    // byte.
+    struct Message
+    {
+        std::int64_t answerBy{0};
+        juce::StringArray paths;
+    };
+    // As many whole paths as fit kMaxMessageBytes.
+    static juce::MemoryBlock encode (const Message& message);
+    // Nothing when the bytes are too few; an unended last path is dropped.
+    static std::optional<Message> decode (const juce::MemoryBlock& bytes);
+    static std::int64_t monotonicMilliseconds();
 
     static constexpr int kMaxMessageBytes = 64 * 1024;
+    // A whole hand-over must arrive within this of the connection.
+    static constexpr int kMessageDeadlineMs = 1000;
+    // The message thread must take it within this of its arrival.
+    static constexpr int kTakeDeadlineMs = 3000;
+    // A later start waits this long for the answer; the holder takes nothing
+    // later than kAnswerMarginMs before that, so the answer still arrives
+    // (a holder that was stopped meanwhile takes nothing).
+    static constexpr int kAnswerDeadlineMs = 5000;
+    static constexpr int kAnswerMarginMs = 500;
 
 private:
     void serve();
-    void readOneMessage (int connection);
+    void answerOne (int connection);
+    void release();
 
-    juce::String name;
+    const juce::String channel;
     int listenFd{-1};
+    int lockFd{-1};
     int wakeFd{-1};
-    std::function<void (const juce::String&)> deliver;
+    std::atomic<bool> stopping{false};
+    std::function<void (const HandOver&)> deliver;
     std::thread listener;
+    std::mutex pendingLock;
+    std::shared_ptr<Receipt> pending; // the hand-over waiting to be taken
 
     JUCE_DECLARE_NON_COPYABLE (SingleInstance)
 };

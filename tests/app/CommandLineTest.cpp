@@ -74,41 +74,58 @@ TEST (CommandLine, HelpVersionAndUnknownOptionsComeBeforeAnyFile)
         {{"--bogus", "--help"}, StartRequest::unknownOption},
         {{"-"}, StartRequest::unknownOption},
         {{"-psn_0_1234"}, StartRequest::unknownOption},
+        {{"--", "-x.vrm", "--help"}, StartRequest::run},
+        {{"--bogus", "--", "bank.vrm"}, StartRequest::unknownOption},
+        {{"bank.vrm", "--version", "--"}, StartRequest::version},
     };
     for (const auto& c : cases)
         EXPECT_EQ (startRequest (c.arguments), c.request) << c.arguments.joinIntoString (" ");
 }
 
-// What a later start passes on names the same file in the running program,
-// whatever that program's working folder: spaces, relative paths and
-// several files survive the trip through the tokeniser.
+// The files a start names, read from main()'s arguments as UTF-8, are
+// absolute paths that mean the same in the running program, whatever its
+// working folder: spaces, quotes, accents, relative paths, several files and
+// names after "--" that look like options.
 TEST (CommandLine, TheRunningInstanceReadsTheFileTheLaterStartWasGiven)
 {
-    const juce::File elsewhere ("/somewhere/else");
     struct Case
     {
-        juce::StringArray arguments;
-        const char* named;
+        std::vector<const char*> argv; // after the program's name
+        std::vector<const char*> files;
     };
     const Case cases[] = {
-        {{"bank.vrm"}, "bank.vrm"},
-        {{"my banks/live set.vrm"}, "my banks/live set.vrm"},
-        {{"../up.vrm", "second.vrm"}, "../up.vrm"},
-        {{"/abs/olute.vrm"}, "/abs/olute.vrm"},
-        {{"", "after empty.vrm"}, "after empty.vrm"},
+        {{"bank.vrm"}, {"/work/folder/bank.vrm"}},
+        {{"my banks/live set.vrm"}, {"/work/folder/my banks/live set.vrm"}},
+        {{"../up.vrm", "second.vrm"}, {"/work/up.vrm", "/work/folder/second.vrm"}},
+        {{"/abs/olute.vrm"}, {"/abs/olute.vrm"}},
+        {{"", "after empty.vrm"}, {"/work/folder/after empty.vrm"}},
+        {{"q\"x.vrm"}, {"/work/folder/q\"x.vrm"}},
+        {{"'80s sounds.vrm"}, {"/work/folder/'80s sounds.vrm"}},
+        {{"Caf\xc3\xa9.vrm", "/tmp/B\xc3\xa4nke.syx"},
+         {"/work/folder/Caf\xc3\xa9.vrm", "/tmp/B\xc3\xa4nke.syx"}},
+        {{"~draft.vrm"}, {"/work/folder/~draft.vrm"}},
+        {{"caf\xe9.vrm"}, {"/work/folder/caf\xe9.vrm"}}, // not UTF-8: kept byte for byte
+        {{"--", "-x.vrm", "--", "--help"}, {"/work/folder/-x.vrm", "/work/folder/--", "/work/folder/--help"}},
+        {{}, {}},
     };
     for (const auto& c : cases)
     {
-        const auto parameters = parametersForRunningInstance (c.arguments, workingFolder);
-        EXPECT_EQ (commandLineFile (parameters, elsewhere), workingFolder.getChildFile (c.named))
-            << parameters;
+        std::vector<const char*> argv{"vr-soundeditor"};
+        argv.insert (argv.end(), c.argv.begin(), c.argv.end());
+        juce::StringArray expected;
+        for (const auto* file : c.files)
+            expected.add (juce::String (juce::CharPointer_UTF8 (file)));
+        const auto arguments = commandLineArguments (static_cast<int> (argv.size()), argv.data());
+        const auto files = filesNamed (arguments, workingFolder);
+        ASSERT_EQ (files.size(), expected.size()) << arguments.joinIntoString (" | ");
+        for (int i = 0; i < files.size(); ++i)
+            EXPECT_STREQ (files[i].toRawUTF8(), expected[i].toRawUTF8());
     }
-    EXPECT_EQ (commandLineFile (parametersForRunningInstance ({}, workingFolder), elsewhere), juce::File());
 }
 
-// The application object's own handler, with the real host and window: a
-// later start's file opens beside the unit list like the first start's, and
-// only the first file named counts.
+// The application object's own handler, with the real host and window: the
+// files a start names open beside the unit list, each in turn, and so do a
+// later start's.
 TEST (CommandLine, AnotherStartOpensItsFileInTheRunningProgram)
 {
     if (juce::Desktop::getInstance().getDisplays().getPrimaryDisplay() == nullptr)
@@ -125,12 +142,14 @@ TEST (CommandLine, AnotherStartOpensItsFileInTheRunningProgram)
         ASSERT_TRUE (file->getFile().replaceWithData (bytes.getData(), bytes.getSize()));
     }
     const auto pump = [] { juce::MessageManager::getInstance()->runDispatchLoopUntil (300); };
+    const auto path = [] (const juce::TemporaryFile& file) { return file.getFile().getFullPathName(); };
 
     // The framework expects an application object only in a program it starts.
     const auto startedBy = juce::JUCEApplicationBase::createInstance;
     juce::JUCEApplicationBase::createInstance = []() -> juce::JUCEApplicationBase* { return nullptr; };
-    Application app (nullptr);
+    Application app (nullptr, {path (first)});
     juce::JUCEApplicationBase::createInstance = startedBy;
+    EXPECT_FALSE (app.openFromAnotherStart ({path (second)})); // not started yet
     app.initialise ({});
     pump();
     auto& buffers = Host::getInstance()->getDataCenter().fileBuffers;
@@ -148,21 +167,18 @@ TEST (CommandLine, AnotherStartOpensItsFileInTheRunningProgram)
         const auto* data = static_cast<const std::uint8_t*> (bytes.getData()) + LibraryFormat::kHeaderSize;
         return std::vector<std::uint8_t> (data, data + LibraryFormat::kRecordsSize);
     };
-
-    app.anotherInstanceStarted (parametersForRunningInstance (
-        {first.getFile().getFullPathName(), second.getFile().getFullPathName()}, workingFolder));
-    pump();
     EXPECT_EQ (fileBlock (0), recordsOf (first));
     EXPECT_EQ (fileBlock (1), nothing);
 
-    app.anotherInstanceStarted ({}); // no file: only to the front
-    app.anotherInstanceStarted (second.getFile().getFullPathName().quoted());
+    EXPECT_TRUE (app.openFromAnotherStart ({})); // no file: only to the front
+    EXPECT_TRUE (app.openFromAnotherStart ({path (second), path (first)}));
     pump();
     EXPECT_EQ (fileBlock (1), recordsOf (second));
-    EXPECT_EQ (fileBlock (2), nothing);
+    EXPECT_EQ (fileBlock (2), recordsOf (first));
 
     app.shutdown();
-    EXPECT_NO_FATAL_FAILURE (app.anotherInstanceStarted (first.getFile().getFullPathName()));
+    EXPECT_FALSE (app.openFromAnotherStart ({path (first)}));
+    EXPECT_NO_FATAL_FAILURE (app.anotherInstanceStarted (path (first)));
 }
 
 // Whatever the command-line file brings up must appear over the main window,

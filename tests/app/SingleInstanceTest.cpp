@@ -2,47 +2,308 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <cstring>
 #include <mutex>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <thread>
+#include <unistd.h>
 
 namespace vr
 {
-// Two programs in one process: the second finds the name taken and hands
-// its text over; when the holder ends, the name is free again at once.
-TEST (SingleInstance, ALaterStartHandsItsTextToTheHolder)
+namespace
 {
-    const auto name = "vr-test-" + juce::String (juce::Time::currentTimeMillis()) + "-" +
-                      juce::String (juce::Random::getSystemRandom().nextInt());
-    auto holder = std::make_unique<SingleInstance> (name);
+juce::String uniqueName()
+{
+    return "vr-test-" + juce::String (juce::Time::currentTimeMillis()) + "-" +
+           juce::String (juce::Random::getSystemRandom().nextInt (1000000));
+}
+
+// A folder like $XDG_RUNTIME_DIR: only its owner may enter.
+struct RuntimeFolder
+{
+    RuntimeFolder() { chmod (folder.getFullPathName().toRawUTF8(), 0700); }
+    ~RuntimeFolder() { folder.deleteRecursively(); }
+    juce::File folder = juce::File::createTempFile ("run");
+    const bool made = folder.createDirectory().wasOk();
+};
+
+// A start that does not follow the rules: connected to a socket path, it
+// sends one byte every 100 ms, or nothing at all, or the bytes given at once
+// (and then shuts its side), until it ends.
+class RawSender
+{
+public:
+    enum class Way
+    {
+        trickle,
+        silent,
+        whole
+    };
+
+    RawSender (const juce::String& path, Way way, const juce::MemoryBlock& bytes = {})
+        : fd (socket (AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0))
+    {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy (address.sun_path, path.toRawUTF8(), sizeof (address.sun_path) - 1);
+        connected = connect (fd, reinterpret_cast<const sockaddr*> (&address), sizeof (address)) == 0;
+        if (way == Way::whole)
+        {
+            connected = connected && send (fd, bytes.getData(), bytes.getSize(), MSG_NOSIGNAL) > 0;
+            shutdown (fd, SHUT_WR);
+        }
+        thread = std::thread (
+            [this, way]
+            {
+                while (running)
+                {
+                    if (way == Way::trickle) [[maybe_unused]]
+                        const auto n = send (fd, "/", 1, MSG_NOSIGNAL);
+                    std::this_thread::sleep_for (std::chrono::milliseconds (100));
+                }
+            });
+    }
+    ~RawSender()
+    {
+        running = false;
+        thread.join();
+        close (fd);
+    }
+
+    bool connected{false};
+
+private:
+    const int fd;
+    std::atomic<bool> running{true};
+    std::thread thread;
+};
+
+int millisecondsSince (std::chrono::steady_clock::time_point start)
+{
+    return static_cast<int> (
+        std::chrono::duration_cast<std::chrono::milliseconds> (std::chrono::steady_clock::now() - start)
+            .count());
+}
+} // namespace
+
+// Two programs in one process: the second finds the channel taken and hands
+// its paths over, whatever characters they hold; when the holder stops
+// listening, the channel is free again at once. In a runtime folder that is
+// so even when another process squats on the abstract name.
+TEST (SingleInstance, ALaterStartHandsItsPathsToTheHolder)
+{
+    RuntimeFolder runtime;
+    ASSERT_TRUE (runtime.made);
+    const auto name = uniqueName();
+    const juce::String channels[] = {SingleInstance::channelIn (name, {}),
+                                     SingleInstance::channelIn (name, runtime.folder.getFullPathName())};
+    ASSERT_FALSE (channels[0].startsWithChar ('/'));
+    ASSERT_TRUE (channels[1].startsWithChar ('/'));
+    SingleInstance squatter (channels[0]);
+
+    for (const auto& channel : channels)
+    {
+        SCOPED_TRACE (channel);
+        if (&channel == &channels[1])
+        {
+            ASSERT_EQ (squatter.claim(), SingleInstance::Claim::first);
+        }
+        auto holder = std::make_unique<SingleInstance> (channel);
+        ASSERT_EQ (holder->claim(), SingleInstance::Claim::first);
+        std::mutex lock;
+        std::vector<juce::StringArray> received;
+        holder->startListening (
+            [&] (const SingleInstance::HandOver& handOver)
+            {
+                ASSERT_TRUE (handOver.take());
+                EXPECT_FALSE (handOver.take());
+                const std::scoped_lock guard (lock);
+                received.push_back (handOver.paths);
+            });
+
+        SingleInstance later (channel);
+        EXPECT_EQ (later.claim(), SingleInstance::Claim::alreadyTaken);
+
+        const std::vector<juce::StringArray> sent = {
+            {juce::String::fromUTF8 ("/tmp/B\xc3\xa4nke/live set.vrm"), "/tmp/q\"x.vrm",
+             "/tmp/'80s sounds.vrm", "/tmp/new\nline \"\" .syx"},
+            {}};
+        for (const auto& paths : sent)
+            EXPECT_EQ (SingleInstance::sendToHolder (channel, paths), SingleInstance::Answer::taken);
+        {
+            const std::scoped_lock guard (lock);
+            EXPECT_EQ (received, sent);
+        }
+
+        holder->stopListening();
+        EXPECT_EQ (SingleInstance::sendToHolder (channel, {"/tmp/nobody.vrm"}), SingleInstance::Answer::gone);
+        EXPECT_EQ (later.claim(), SingleInstance::Claim::first);
+    }
+}
+
+// A runtime folder is used only when nobody else may enter it and the
+// socket's path fits an address; otherwise the abstract name is.
+TEST (SingleInstance, TheChannelIsInTheRuntimeFolderOnlyWhenThatIsPrivate)
+{
+    RuntimeFolder runtime;
+    ASSERT_TRUE (runtime.made);
+    const auto folder = runtime.folder.getFullPathName();
+    const auto open = runtime.folder.getChildFile ("open");
+    ASSERT_TRUE (open.createDirectory().wasOk());
+    chmod (open.getFullPathName().toRawUTF8(), 0755);
+    const auto deep = runtime.folder.getChildFile (juce::String::repeatedString ("d", 100));
+    ASSERT_TRUE (deep.createDirectory().wasOk());
+    const auto abstractName = "vr." + juce::String (static_cast<int> (getuid()));
+
+    struct Case
+    {
+        juce::String runtimeFolder;
+        juce::String channel;
+    };
+    const Case cases[] = {
+        {folder, folder + "/vr.socket"},
+        {folder + "/", folder + "/vr.socket"},
+        {open.getFullPathName(), abstractName},
+        {folder + "/missing", abstractName},
+        {deep.getFullPathName(), abstractName},
+        {"relative", abstractName},
+        {{}, abstractName},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ (SingleInstance::channelIn ("vr", c.runtimeFolder), c.channel) << c.runtimeFolder;
+}
+
+// The listener is held up neither by a message thread that does not take a
+// hand-over nor by a sender that sends slowly or not at all: the start is
+// told in time, a later start still gets through, and stopping does not
+// wait for any of them.
+TEST (SingleInstance, NoStartIsLeftWaitingOrHoldsTheListener)
+{
+    RuntimeFolder runtime;
+    ASSERT_TRUE (runtime.made);
+    const auto channel = SingleInstance::channelIn (uniqueName(), runtime.folder.getFullPathName());
+    auto holder = std::make_unique<SingleInstance> (channel);
     ASSERT_EQ (holder->claim(), SingleInstance::Claim::first);
 
     std::mutex lock;
-    juce::StringArray received;
-    juce::WaitableEvent arrived;
+    std::vector<SingleInstance::HandOver> arrived;
+    std::vector<bool> taken;
+    bool takeThem = false;
     holder->startListening (
-        [&] (const juce::String& text)
+        [&] (const SingleInstance::HandOver& handOver)
         {
             const std::scoped_lock guard (lock);
-            received.add (text);
-            arrived.signal();
+            arrived.push_back (handOver);
+            taken.push_back (takeThem && handOver.take());
         });
 
-    SingleInstance later (name);
-    EXPECT_EQ (later.claim(), SingleInstance::Claim::alreadyTaken);
-
-    const juce::String texts[] = {
-        juce::String::fromUTF8 ("\"/tmp/B\xc3\xa4nke/live set.vrm\" \"/tmp/x.syx\""), ""};
-    for (const auto& text : texts)
-    {
-        ASSERT_TRUE (SingleInstance::sendToHolder (name, text));
-        ASSERT_TRUE (arrived.wait (2000)) << text;
-    }
+    // Not taken in time (the message loop is held up): the start hears so,
+    // and a take after that is too late.
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ (SingleInstance::sendToHolder (channel, {"/tmp/late.vrm"}), SingleInstance::Answer::unanswered);
+    EXPECT_GE (millisecondsSince (start), SingleInstance::kTakeDeadlineMs - 100);
+    EXPECT_LT (millisecondsSince (start), SingleInstance::kAnswerDeadlineMs);
     {
         const std::scoped_lock guard (lock);
-        EXPECT_EQ (received, juce::StringArray (texts, 2));
+        ASSERT_EQ (arrived.size(), 1u);
+        EXPECT_FALSE (arrived[0].take());
+        takeThem = true;
     }
 
-    holder.reset();
-    EXPECT_FALSE (SingleInstance::sendToHolder (name, "nobody listens"));
-    EXPECT_EQ (later.claim(), SingleInstance::Claim::first);
+    // A start that gave up waiting before the holder read it (the holder
+    // was stopped meanwhile) is not taken: it opens its files itself.
+    {
+        const RawSender stale (
+            channel, RawSender::Way::whole,
+            SingleInstance::encode ({SingleInstance::monotonicMilliseconds() - 1, {"/tmp/stale.vrm"}}));
+        ASSERT_TRUE (stale.connected);
+        const auto arrivals = [&]
+        {
+            const std::scoped_lock guard (lock);
+            return arrived.size();
+        };
+        for (int i = 0; i < 100 && arrivals() < 2; ++i)
+            std::this_thread::sleep_for (std::chrono::milliseconds (20));
+        const std::scoped_lock guard (lock);
+        ASSERT_EQ (taken.size(), 2u);
+        EXPECT_FALSE (taken[1]);
+    }
+
+    // A start that trickles one byte at a time, and one that sends nothing:
+    // a proper start after them is taken within the message deadline.
+    {
+        const RawSender trickle (channel, RawSender::Way::trickle), silent (channel, RawSender::Way::silent);
+        ASSERT_TRUE (trickle.connected && silent.connected);
+        start = std::chrono::steady_clock::now();
+        EXPECT_EQ (SingleInstance::sendToHolder (channel, {"/tmp/after.vrm"}), SingleInstance::Answer::taken);
+        EXPECT_LT (millisecondsSince (start), 3 * SingleInstance::kMessageDeadlineMs);
+    }
+
+    // Stopping wakes a listener that waits for a take, and one that reads a
+    // trickle; the start that was waiting is told nobody is there.
+    {
+        const std::scoped_lock guard (lock);
+        takeThem = false;
+    }
+    std::thread waiting (
+        [&] {
+            EXPECT_EQ (SingleInstance::sendToHolder (channel, {"/tmp/w.vrm"}), SingleInstance::Answer::gone);
+        });
+    std::this_thread::sleep_for (std::chrono::milliseconds (300));
+    start = std::chrono::steady_clock::now();
+    holder->stopListening();
+    EXPECT_LT (millisecondsSince (start), 500);
+    waiting.join();
+    {
+        const std::scoped_lock guard (lock);
+        for (const auto& handOver : arrived)
+            EXPECT_FALSE (handOver.take());
+    }
+
+    ASSERT_EQ (holder->claim(), SingleInstance::Claim::first);
+    holder->startListening ([] (const SingleInstance::HandOver&) {});
+    const RawSender trickle (channel, RawSender::Way::trickle);
+    ASSERT_TRUE (trickle.connected);
+    std::this_thread::sleep_for (std::chrono::milliseconds (300));
+    start = std::chrono::steady_clock::now();
+    holder->stopListening();
+    EXPECT_LT (millisecondsSince (start), 500);
+}
+
+// What goes over the channel: the sender's deadline, then whole paths, each
+// ended by a zero byte.
+TEST (SingleInstance, PathsSurviveTheirBytes)
+{
+    const SingleInstance::Message message{0x0102030405060708,
+                                          {"/a b/\"c\".vrm", juce::String::fromUTF8 ("/\xc3\xa9"), "/x\ny",
+                                           juce::String (juce::CharPointer_UTF8 ("/caf\xe9.vrm"))}};
+    const auto bytes = SingleInstance::encode (message);
+    EXPECT_EQ (static_cast<const std::uint8_t*> (bytes.getData())[0], 0x08);
+    const auto decoded = SingleInstance::decode (bytes);
+    ASSERT_TRUE (decoded.has_value());
+    EXPECT_EQ (decoded->answerBy, message.answerBy);
+    ASSERT_EQ (decoded->paths.size(), message.paths.size());
+    for (int i = 0; i < message.paths.size(); ++i) // byte for byte, valid UTF-8 or not
+        EXPECT_STREQ (decoded->paths[i].toRawUTF8(), message.paths[i].toRawUTF8());
+
+    juce::MemoryBlock cut = bytes;
+    cut.setSize (cut.getSize() - 2); // the last path lost its end
+    EXPECT_EQ (SingleInstance::decode (cut)->paths,
+               juce::StringArray ("/a b/\"c\".vrm", juce::String::fromUTF8 ("/\xc3\xa9"), "/x\ny"));
+    cut.setSize (7);
+    EXPECT_FALSE (SingleInstance::decode (cut).has_value());
+
+    SingleInstance::Message many;
+    for (int i = 0; i < 2000; ++i)
+        many.paths.add ("/" + juce::String::repeatedString ("x", 60) + juce::String (i));
+    const auto kept = SingleInstance::decode (SingleInstance::encode (many))->paths;
+    EXPECT_GT (kept.size(), 900);
+    EXPECT_LT (kept.size(), many.paths.size());
+    for (int i = 0; i < kept.size(); ++i)
+        EXPECT_EQ (kept[i], many.paths[i]);
 }
 } // namespace vr

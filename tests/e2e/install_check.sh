@@ -101,6 +101,20 @@ import -window root "$out/02-file-from-second-start.png"
 xdotool windowfocus "$alert" key Return
 sleep 0.5
 
+# A name that is not ASCII reaches the running window whole: it finds this
+# file, which has no library header, and asks before opening it (a mangled
+# name would be "no such file").
+accented="$out/Café sans tête.vrm"
+cp "$out/headerless.vrm" "$accented"
+(cd "$out" && timeout 10 "$installed" "$(basename "$accented")" >>"$out/second.log" 2>&1) ||
+    fail "the second start with an accented name did not end with 0"
+question=$(wait_for_window "^Confirm Open:\$")
+sleep 0.3
+import -window root "$out/03-accented-file-from-second-start.png"
+xdotool windowfocus "$question" key Return
+sleep 0.5
+xdotool search --onlyvisible --name "^File Open Error:\$" >/dev/null 2>&1 && fail "the accented file did not open"
+
 # Quit from the keyboard, answering its question.
 xdotool mousemove --window "$wid" 400 300 windowfocus "$wid" key Escape
 sleep 0.3
