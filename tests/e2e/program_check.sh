@@ -383,6 +383,36 @@ kill $pid2
 wait $pid2 2>/dev/null || true
 trap 'kill $pid 2>/dev/null || true' EXIT
 pause 0.5
+# Files handed over while a question is up: a program holding the single
+# place gets a.vrm and b.vrm, then a file without the header (its question
+# shows), then c.vrm while the question is still up. "Open it anyway" fills
+# the third place; c.vrm then finds none and says so, and nothing is written
+# past the three places (the sanitizer build would report it).
+holder_log="$out/holder-program.log"
+for name in a b c; do cp "$library" "$out/handed-$name.vrm"; done
+"$app" "$out/handed-a.vrm" >"$holder_log" 2>&1 &
+holder=$!
+trap 'kill $pid $holder 2>/dev/null || true' EXIT
+pause 2
+"$app" "$out/handed-b.vrm" >>"$out/handing-over.log" 2>&1 || fail "handing over b.vrm failed"
+"$app" "$foreign" >>"$out/handing-over.log" 2>&1 || fail "handing over the file without a header failed"
+question=$(wait_for_window "Confirm Open:")
+"$app" "$out/handed-c.vrm" >>"$out/handing-over.log" 2>&1 || fail "handing over c.vrm failed"
+pause 0.5
+xdotool windowfocus "$question" key Return
+refusal=$(wait_for_window "File Open Error:")
+pause 0.3
+shot 23-fourth-file-refused
+xdotool windowfocus "$refusal" key Return
+pause 0.5
+kill -0 $holder 2>/dev/null || fail "the program holding the files ended"
+kill $holder
+wait $holder 2>/dev/null || true
+trap 'kill $pid 2>/dev/null || true' EXIT
+if grep -qE 'AddressSanitizer|runtime error|JUCE Assertion failure' "$holder_log"; then
+    cat "$holder_log" >&2
+    fail "handing over files while a question was up was reported by a checker"
+fi
 # --- end of the files block ---
 
 # Quit, and send the modified slot first. The program shown holds an edit
