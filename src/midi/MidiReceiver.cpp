@@ -147,7 +147,10 @@ void MidiReceiver::handleQueuedMessages()
 void MidiReceiver::send (const juce::MidiMessage& message)
 {
     if (output != nullptr)
+    {
         sender.send (message);
+        ++sendsAsked;
+    }
 }
 
 void MidiReceiver::sendIdentityRequest()
@@ -252,6 +255,7 @@ bool MidiReceiver::startTransfer (TransferPhase first, int firstIndex, int total
         return false;
     awaitingNumber = false;
     editBufferSaved = false;
+    resyncAskedAtMs = -1.0; // the transfer ends with the unit's edit buffer known
     numbersBefore = {dataCenter.currentProgramNumber, dataCenter.selectedProgram};
     numberFromUnit = false;
     startWatchdog();
@@ -528,7 +532,10 @@ void MidiReceiver::handleMaker (const sysex::Incoming& in)
 
 void MidiReceiver::handleOperationCompleted()
 {
-    if (isWritePending())
+    // A transfer held for a write's answer takes any acknowledgement as that
+    // answer, also one later than the write's time-out: nothing of the
+    // transfer has been sent yet.
+    if (isWritePending() || heldStart != nullptr)
     {
         // The answer to a write made before this transfer began: it
         // acknowledges no program of the transfer.
@@ -591,17 +598,23 @@ void MidiReceiver::handleCurrentProgramDump (const std::vector<std::uint8_t>& by
     }
     else if (phase == TransferPhase::idle && resyncAskedAtMs >= 0.0)
     {
-        // The answer to a check of what the unit plays: the editor follows it.
+        // The answer to a check of what the unit plays. Something of ours
+        // asked for after the question may not be in it: it is asked again,
+        // a few times at most. Otherwise the editor follows it.
+        if (sendsAsked != sendsAtCheck)
+        {
+            if (++resyncTries < kResyncTries)
+                checkWhatTheUnitPlays (resyncKeepsEdit);
+            else
+                resyncAskedAtMs = -1.0;
+            return;
+        }
         receiveBuffer = recordFrom (bytes, 7);
+        resyncAskedAtMs = -1.0;
         if (std::exchange (resyncKeepsEdit, false))
             dataCenter.current = receiveBuffer; // still an edit of the same program
         else
             dataCenter.setCurrentData (receiveBuffer);
-        // Something of ours left after the question: it may not be in the answer.
-        const bool askAgain = sender.lastSentAtMs() > resyncAskedAtMs;
-        resyncAskedAtMs = -1.0;
-        if (askAgain)
-            checkWhatTheUnitPlays (true);
     }
     else if (phase == TransferPhase::idle && !lateForAbandonedTransfer())
     {
@@ -650,6 +663,7 @@ void MidiReceiver::checkWhatTheUnitPlays (bool keepEdit)
     resyncKeepsEdit = resyncAskedAtMs >= 0.0 ? resyncKeepsEdit && keepEdit : keepEdit;
     resyncAskedAtMs = clock();
     requestCurrentProgram();
+    sendsAtCheck = sendsAsked;
     startWatchdog();
 }
 
@@ -716,6 +730,8 @@ bool MidiReceiver::handleProgramDump (const std::vector<std::uint8_t>& bytes)
                 dataCenter.setCurrentProgramNumber (n % kNumPrograms);
                 acceptDump (n, record);
             });
+        if (mayHaveCrossed())
+            checkWhatTheUnitPlays (false);
         sendChangeMessage();
         return false;
     }

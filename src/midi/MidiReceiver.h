@@ -200,6 +200,9 @@ private:
     double resyncAskedAtMs{-1.0};
     bool resyncKeepsEdit{false};
     int resyncTries{0};
+    // Messages asked to be sent so far, and how many when the check was asked.
+    std::uint64_t sendsAsked{0};
+    std::uint64_t sendsAtCheck{0};
     // Whether this transfer set the unit's edit buffer aside (and so has one
     // to put back and send when it ends).
     bool editBufferSaved{false};

@@ -591,6 +591,30 @@ void World::noteDisturbance()
 void World::afterTransferStep()
 {
     const bool running = engine->isTransferRunning();
+    const std::pair<int, int> numbers{store->currentProgramNumber, store->selectedProgram};
+    if (!wasTransferRunning && running)
+    {
+        // What the action that started it left (a quit may write first),
+        // but a receive sets the current number to its first program itself.
+        numbersAtStart = numbers;
+        if (engine->getPhase() == TransferPhase::receiving)
+            numbersAtStart.first = numbersAtRest.first;
+    }
+    // A transfer leaves the player on the program they were on, unless the
+    // unit named the one it plays: a rename or a Write after it must not act
+    // on the last program that passed.
+    if (wasTransferRunning && !running && numbersAtStart.first >= 0 && numbers != numbersAtStart)
+    {
+        const int unitProgram = unit->getCurrentProgram();
+        if ((numbers.first != unitProgram || numbers.second != unitProgram) && !pendingViolation.has_value())
+            pendingViolation = Violation{
+                6, "a transfer ended on program " + std::to_string (numbers.first) + "/" +
+                       std::to_string (numbers.second) + ", neither the player's " +
+                       std::to_string (numbersAtStart.first) + "/" + std::to_string (numbersAtStart.second) +
+                       " nor the unit's " + std::to_string (unitProgram)};
+    }
+    if (!running)
+        numbersAtRest = numbers;
     if (wasTransferRunning && !running && watchingTransmit)
     {
         watchingTransmit = false;
@@ -607,6 +631,8 @@ void World::afterTransferStep()
                 const bool wanted = !transmitModifiedOnly || modifiedAtStart[static_cast<size_t> (n)] != 0;
                 if (wanted && unit->getProgram (n) != rows.recordAt (n))
                     problem << "slot " << n << " of the unit differs from its row after the transmit";
+                else if (wanted && std::count (sent.begin(), sent.end(), n) == 0)
+                    problem << "slot " << n << " was never sent by a transmit nothing disturbed";
                 if (transmitModifiedOnly && !wanted && std::count (sent.begin(), sent.end(), n) > 0)
                     problem << "slot " << n
                             << " was sent by a transmit of modified programs but was not modified";

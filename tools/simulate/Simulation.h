@@ -11,6 +11,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vr
@@ -160,6 +161,10 @@ private:
     size_t transmitWireStart{0};
     std::array<std::uint8_t, kNumUserPrograms> modifiedAtStart{};
     bool wasTransferRunning{false};
+    // The program numbers (current, selected) when no transfer ran, and at
+    // the start of the one that runs.
+    std::pair<int, int> numbersAtRest{-1, -1};
+    std::pair<int, int> numbersAtStart{-1, -1};
     std::optional<Violation> pendingViolation;
 
     // The Write being checked: the slot its number box showed and the
