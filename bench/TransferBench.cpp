@@ -18,7 +18,7 @@
 
 #include "data/DataCenter.h"
 #include "editor/EditParamComponent.h"
-#include "library/EditHistory.h"
+#include "editor/EditSession.h"
 #include "library/ProgramLists.h"
 #include "midi/MidiReceiver.h"
 #include "midi/SysexMessages.h"
@@ -225,13 +225,14 @@ struct EditorRig : Rig
     EditorRig()
         : Rig (true)
     {
-        panel.setHistory (&history);
-        history.onApplied = [this] (bool) { panel.showCurrentProgram(); };
+        panel.setSession (&session);
+        session.onApplied = [this] (bool) { panel.showCurrentProgram(); };
         engine.addChangeListener (&panel);
     }
     ~EditorRig() override { engine.removeChangeListener (&panel); }
 
-    EditHistory history{store, engine, unitList};
+    EditSession session{store, engine, unitList};
+    EditHistory& history{session.history()};
     EditParamComponent panel{store, engine};
 };
 

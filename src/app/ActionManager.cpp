@@ -4,7 +4,7 @@
 #include "ShellControls.h"
 #include "data/DataCenter.h"
 #include "library/Clipboard.h"
-#include "library/EditHistory.h"
+#include "editor/EditSession.h"
 #include "library/ProgramLists.h"
 #include "midi/MidiReceiver.h"
 #include "midi/SysexMessages.h"
@@ -179,13 +179,13 @@ void ActionManager::getCommandInfo (juce::CommandID commandID, juce::Application
         result.addDefaultKeypress (entry->key, juce::ModifierKeys::ctrlModifier);
 
     // The menu names what would be undone or redone.
-    if (commandID == CommandIDs::undo && history != nullptr)
-        result.shortName = history->undoMenuText();
+    if (commandID == CommandIDs::undo && session != nullptr)
+        result.shortName = session->undoMenuText();
     if (commandID == CommandIDs::redo)
     {
         result.addDefaultKeypress ('z', juce::ModifierKeys::ctrlModifier | juce::ModifierKeys::shiftModifier);
-        if (history != nullptr)
-            result.shortName = history->redoMenuText();
+        if (session != nullptr)
+            result.shortName = session->redoMenuText();
     }
     result.setActive (isCommandEnabled (commandID));
 }
@@ -226,9 +226,9 @@ bool ActionManager::isCommandEnabled (juce::CommandID commandID) const
         case CommandIDs::insert:
             return listShown && ClipboardCommands::canInsert (unitList, lastSelected);
         case CommandIDs::undo:
-            return history != nullptr && history->canUndo();
+            return session != nullptr && session->canUndo();
         case CommandIDs::redo:
-            return history != nullptr && history->canRedo();
+            return session != nullptr && session->canRedo();
         default:
             return true;
     }
@@ -278,12 +278,12 @@ bool ActionManager::perform (const InvocationInfo& info)
             shell.insert();
             break;
         case CommandIDs::undo:
-            if (history != nullptr)
-                history->undo();
+            if (session != nullptr)
+                session->undo();
             break;
         case CommandIDs::redo:
-            if (history != nullptr)
-                history->redo();
+            if (session != nullptr)
+                session->redo();
             break;
         case CommandIDs::midiSetup:
             shell.showMidiSetup();
@@ -349,13 +349,15 @@ juce::String ActionManager::unwrittenEditText (int programNumber, const juce::St
 void ActionManager::askWriteCurrentProgram()
 {
     // What is written, and what a transfer keeps aside, is the edited version.
-    shell.endCompare();
+    endCompare();
     if (ask (writeQuestion, writeQuestionText (dataCenter.selectedProgram)))
         writeCurrentProgram();
 }
 
 void ActionManager::writeCurrentProgram()
 {
+    // What is written is the edited version.
+    endCompare();
     const int n = dataCenter.selectedProgram;
     int target = n;
     if (n >= kNumUserPrograms)
@@ -378,13 +380,17 @@ void ActionManager::writeCurrentProgram()
     dataCenter.setSelectedProgram (target);
     dataCenter.setCurrentProgramNumber (target);
     dataCenter.modified[static_cast<size_t> (target)] = 0;
-    dataCenter.markWritten();
+    dataCenter.unitNowHolds (target, unitList.recordAt (target));
+    if (session != nullptr)
+        session->written();
+    else
+        dataCenter.markWritten();
     unitList.changed();
 }
 
 bool ActionManager::transmitAllPrograms (bool askFirst, bool modifiedOnly)
 {
-    shell.endCompare();
+    endCompare();
     if (askFirst && !ask (transmitQuestion, transmitQuestionText (dataCenter.modelCode)))
         return false;
 
@@ -399,7 +405,7 @@ bool ActionManager::transmitAllPrograms (bool askFirst, bool modifiedOnly)
 
 bool ActionManager::receiveAllPrograms()
 {
-    shell.endCompare();
+    endCompare();
     if (!ask (receiveQuestion, receiveMessage))
         return false;
 
@@ -410,6 +416,12 @@ bool ActionManager::receiveAllPrograms()
         return true;
     shell.setViewsEnabled (true);
     return false;
+}
+
+void ActionManager::endCompare()
+{
+    if (session != nullptr)
+        session->endCompare();
 }
 
 void ActionManager::stopTransfer()
@@ -440,6 +452,7 @@ void ActionManager::askQuit()
     // An unwritten edit is named first: Quit would lose it without a word.
     if (dataCenter.isEdited())
     {
+        endCompare();
         AlertText alert;
         alert.icon = AlertText::Icon::warning;
         alert.title = "Quit:";

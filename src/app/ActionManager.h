@@ -10,7 +10,7 @@ namespace vr
 {
 class DataCenter;
 class Dialogs;
-class EditHistory;
+class EditSession;
 class MidiReceiver;
 class ShellControls;
 class UnitProgramList;
@@ -53,7 +53,7 @@ public:
     // Set once the views and dialogs it acts on are in place.
     void setReady (bool isReady) noexcept { ready = isReady; }
     // The history Undo and Redo act on; without one they stay greyed.
-    void setHistory (EditHistory* historyToUse) noexcept { history = historyToUse; }
+    void setSession (EditSession* sessionToUse) noexcept { session = sessionToUse; }
 
     juce::ApplicationCommandTarget* getNextCommandTarget() override;
     void getAllCommands (juce::Array<juce::CommandID>& commands) override;
@@ -86,6 +86,8 @@ public:
     static juce::String abandonedTransferText (int programNumber, bool wasTransmit);
 
 private:
+    // Back to the edited version before anything acts on the program.
+    void endCompare();
     void runStep (int code);
     void reportAbandonedTransfer (int programNumber, bool wasTransmit);
     bool askReceiveOverChanges (int changedSlots);
@@ -97,7 +99,7 @@ private:
     UnitProgramList& unitList;
     Dialogs& dialogs;
     ShellControls& shell;
-    EditHistory* history{nullptr};
+    EditSession* session{nullptr};
     bool ready{false};
     bool quitPending{false};
     bool quitNeedsEverySlotSent{false};

@@ -8,7 +8,7 @@
 #include "data/DataCenter.h"
 #include "editor/EditParamComponent.h"
 #include "editor/PGNameEditComponent.h"
-#include "library/EditHistory.h"
+#include "editor/EditSession.h"
 #include "library/VRLibComponent.h"
 #include "midi/CMidiSetupComponent.h"
 #include "midi/MidiReceiver.h"
@@ -68,12 +68,13 @@ MainComponent::MainComponent (DataCenter& store, MidiReceiver& engine, MidiPortD
     nameStrip->setFileNames (&libraryView->getRomList());
     addAndMakeVisible (*nameStrip);
 
-    history = std::make_unique<EditHistory> (store, engine, libraryView->getUnitList());
-    editorView->setHistory (history.get());
-    nameStrip->setHistory (history.get());
-    libraryView->setHistory (history.get());
-    history->onApplied = [this] (bool programReplaced) { historyApplied (programReplaced); };
-    history->changes().addChangeListener (this);
+    session = std::make_unique<EditSession> (store, engine, libraryView->getUnitList());
+    editorView->setSession (session.get());
+    nameStrip->setSession (session.get());
+    libraryView->setSession (session.get());
+    session->onApplied = [this] (bool programReplaced) { historyApplied (programReplaced); };
+    session->onCompareChanged = [this] (bool comparing) { compareChanged (comparing); };
+    session->history().changes().addChangeListener (this);
 
     makeModeButton (m_ModeButtonEditor, "m_ModeButtonEditor");
     makeModeButton (m_ModeButtonPGList, "m_ModeButtonPGList");
@@ -101,7 +102,7 @@ MainComponent::MainComponent (DataCenter& store, MidiReceiver& engine, MidiPortD
     commandManager = std::make_unique<juce::ApplicationCommandManager>();
     actionManager =
         std::make_unique<ActionManager> (store, engine, libraryView->getUnitList(), dialogs, *this);
-    actionManager->setHistory (history.get());
+    actionManager->setSession (session.get());
     menuBarManager = std::make_unique<MenuBarManager> (*commandManager);
     commandManager->registerAllCommandsForTarget (actionManager.get());
     commandManager->setFirstCommandTarget (this);
@@ -113,18 +114,6 @@ MainComponent::MainComponent (DataCenter& store, MidiReceiver& engine, MidiPortD
     addChildComponent (*transferProgress);
     transferProgress->setBounds (Bounds::transferProgress);
     transferProgress->onStop = [this] { actionManager->stopTransfer(); };
-
-    editorView->storedVersion = [this]
-    { return libraryView->storedRecord (dataCenter.currentProgramNumber); };
-    editorView->onCompareChanged = [this] (bool comparing)
-    {
-        // The strip shows the compared version's name and category, read-only.
-        nameStrip->changeListenerCallback (nullptr);
-        nameStrip->setEnabled (!comparing);
-        // The stored version is not being edited: no steps are taken or undone on it.
-        history->setEditingLocked (comparing);
-        commandManager->commandStatusChanged();
-    };
 
     libraryView->onReceiveAll = [this] { actionManager->receiveAllPrograms(); };
     libraryView->onTransmitAll = [this] { actionManager->transmitAllPrograms (true, false); };
@@ -139,10 +128,12 @@ MainComponent::MainComponent (DataCenter& store, MidiReceiver& engine, MidiPortD
 
 MainComponent::~MainComponent()
 {
-    history->changes().removeChangeListener (this);
-    editorView->setHistory (nullptr);
-    nameStrip->setHistory (nullptr);
-    libraryView->setHistory (nullptr);
+    session->history().changes().removeChangeListener (this);
+    session->onCompareChanged = nullptr;
+    session->onApplied = nullptr;
+    editorView->setSession (nullptr);
+    nameStrip->setSession (nullptr);
+    libraryView->setSession (nullptr);
     midiReceiver.setCommandTarget (nullptr);
     midiReceiver.setProgramLists (nullptr, nullptr);
     midiReceiver.removeChangeListener (editorView.get());
@@ -191,7 +182,7 @@ void MainComponent::setViewsEnabled (bool enabled)
 
 void MainComponent::changeListenerCallback (juce::ChangeBroadcaster* source)
 {
-    if (history != nullptr && source == &history->changes())
+    if (session != nullptr && source == &session->history().changes())
     {
         // A step came or went: the menu texts and the edited mark follow.
         commandManager->commandStatusChanged();
@@ -199,6 +190,16 @@ void MainComponent::changeListenerCallback (juce::ChangeBroadcaster* source)
         return;
     }
     programChanged();
+}
+
+void MainComponent::compareChanged (bool comparing)
+{
+    editorView->compareChanged();
+    // The strip shows the compared version's name and category, read-only.
+    nameStrip->showCurrentProgram();
+    nameStrip->setEnabled (!comparing && !midiReceiver.isTransferRunning());
+    if (commandManager != nullptr)
+        commandManager->commandStatusChanged();
 }
 
 void MainComponent::historyApplied (bool programReplaced)
@@ -236,7 +237,7 @@ void MainComponent::showEditor()
 void MainComponent::showLibrary()
 {
     // A row recalled from the lists replaces the edited version, not the stored one.
-    editorView->endCompare();
+    session->endCompare();
     dataCenter.viewMode = 0;
     editorView->setVisible (false);
     libraryView->setVisible (true);
@@ -247,11 +248,6 @@ void MainComponent::showLibrary()
 void MainComponent::programChanged()
 {
     nameStrip->changeListenerCallback (nullptr);
-}
-
-void MainComponent::endCompare()
-{
-    editorView->endCompare();
 }
 
 void MainComponent::enableTransferButtons()

@@ -13,7 +13,7 @@ class CAboutDialogComponent;
 class CMidiSetupComponent;
 class DataCenter;
 class Dialogs;
-class EditHistory;
+class EditSession;
 class EditParamComponent;
 class MenuBarManager;
 class MidiPortDirectory;
@@ -52,7 +52,6 @@ public:
 
     // ShellControls
     void programChanged() override;
-    void endCompare() override;
     void enableTransferButtons() override;
     void selectProgramRow (int programNumber) override;
     int getUnitLastSelectedRow() const override;
@@ -79,9 +78,8 @@ public:
     juce::ApplicationCommandManager& getCommandManager() noexcept { return *commandManager; }
     juce::MenuBarModel& getMenuModel() noexcept;
     ActionManager& getActionManager() noexcept { return *actionManager; }
-    // Undo and Redo of the editor's and the lists' edits; a view that shows a
-    // program read-only locks it (EditHistory::setEditingLocked).
-    EditHistory& getHistory() noexcept { return *history; }
+    // The program being edited: its compare and the undo history.
+    EditSession& getSession() noexcept { return *session; }
     VRLibComponent& getLibraryView() noexcept { return *libraryView; }
     EditParamComponent& getEditorView() noexcept { return *editorView; }
     PGNameEditComponent& getNameStrip() noexcept { return *nameStrip; }
@@ -100,6 +98,7 @@ private:
     void reportLinkProblem (const juce::String& message);
     // After an undo or redo: the views show the store again.
     void historyApplied (bool programReplaced);
+    void compareChanged (bool comparing);
 
     DataCenter& dataCenter;
     MidiReceiver& midiReceiver;
@@ -107,7 +106,7 @@ private:
     Dialogs& dialogs;
 
     // Before the views that keep a pointer to it, so it outlives them.
-    std::unique_ptr<EditHistory> history;
+    std::unique_ptr<EditSession> session;
     std::unique_ptr<juce::ApplicationCommandManager> commandManager;
     std::unique_ptr<ActionManager> actionManager;
     std::unique_ptr<MenuBarManager> menuBarManager;

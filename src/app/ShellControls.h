@@ -14,8 +14,6 @@ public:
     // The current program or its number changed: the strip and the views follow.
     virtual void programChanged() = 0;
     virtual void enableTransferButtons() = 0;
-    // The editor shows the edited program again if it was comparing.
-    virtual void endCompare() {}
     // Clears both tables' selections and selects the row of a program number
     // (0-199 the unit list, 200-399 the factory list), scrolled into view.
     virtual void selectProgramRow (int programNumber) = 0;

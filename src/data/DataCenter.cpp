@@ -24,14 +24,23 @@ void DataCenter::setSelectedProgram (int n) noexcept
 
 void DataCenter::setCurrentData (const std::uint8_t* bytes32) noexcept
 {
-    std::copy (bytes32, bytes32 + kRecordSize, current.begin());
-    loaded = current;
+    ProgramRecord record;
+    std::copy (bytes32, bytes32 + kRecordSize, record.begin());
+    setCurrentData (record);
+}
+
+void DataCenter::setCurrentData (const ProgramRecord& record) noexcept
+{
+    current = loaded = record;
+    comparedAside.reset();
+    ++programSerial;
 }
 
 void DataCenter::saveCurrent() noexcept
 {
     saved = current;
     savedLoaded = loaded;
+    savedSerial = programSerial;
     bulkTransfer = true;
 }
 
@@ -39,6 +48,7 @@ void DataCenter::restoreSaved() noexcept
 {
     current = saved;
     loaded = savedLoaded;
+    programSerial = savedSerial;
     bulkTransfer = false;
 }
 
@@ -93,6 +103,23 @@ void DataCenter::setKnob (int value, int knobIndex) noexcept
 {
     current[static_cast<size_t> (knobIndexToByte (knobIndex))] = static_cast<std::uint8_t> (value);
 }
+
+void DataCenter::unitNowHolds (int slot, const ProgramRecord& record) noexcept
+{
+    if (slot < 0 || slot >= kNumUserPrograms)
+        return;
+    unitHolds[static_cast<size_t> (slot)] = record;
+    unitHoldsKnown[static_cast<size_t> (slot)] = true;
+}
+
+void DataCenter::markAgainstUnit (int slot, const ProgramRecord& row) noexcept
+{
+    if (slot < 0 || slot >= kNumUserPrograms)
+        return;
+    const auto i = static_cast<size_t> (slot);
+    modified[i] = unitHoldsKnown[i] && unitHolds[i] == row ? 0 : 1;
+}
+
 int DataCenter::countModified (int first) const noexcept
 {
     return static_cast<int> (std::count_if (modified.begin() + juce::jlimit (0, kNumUserPrograms, first),

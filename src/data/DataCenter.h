@@ -3,6 +3,7 @@
 #include "ProgramRecord.h"
 #include "ProgramRow.h"
 
+#include <optional>
 #include <vector>
 
 namespace vr
@@ -18,14 +19,18 @@ public:
 
     void setCurrentProgramNumber (int n) noexcept;
     void setSelectedProgram (int n) noexcept;
-    // Another program replaces the current one: it counts as unedited.
+    // Another program replaces the current one: it counts as unedited, and
+    // a compare of the one it replaces is over.
     void setCurrentData (const std::uint8_t* bytes32) noexcept;
-    void setCurrentData (const ProgramRecord& record) noexcept { current = loaded = record; }
+    void setCurrentData (const ProgramRecord& record) noexcept;
 
+    // The program the player edits: the current one, or the one set aside
+    // while the stored version is compared.
+    const ProgramRecord& editedRecord() const noexcept { return comparedAside ? *comparedAside : current; }
     // The current program is edited while it differs from what was chosen or
-    // last written.
-    bool isEdited() const noexcept { return current != loaded; }
-    void markWritten() noexcept { loaded = current; }
+    // last written (its baseline, `loaded`), compared or not.
+    bool isEdited() const noexcept { return editedRecord() != loaded; }
+    void markWritten() noexcept { loaded = editedRecord(); }
 
     // Bulk transfers keep the edit buffer aside and put it back when they end.
     void saveCurrent() noexcept;
@@ -44,8 +49,14 @@ public:
 
     ProgramRecord current;
     ProgramRecord loaded;
+    // While the stored version is compared, the edited one waits here.
+    std::optional<ProgramRecord> comparedAside;
+    // Tells one choice of a program from another, even of the same number:
+    // a step of the edit history applies only to the program it was taken on.
+    std::uint64_t programSerial{1};
     ProgramRecord saved{};
     ProgramRecord savedLoaded{};
+    std::uint64_t savedSerial{0};
     int versionMajor{0};
     int versionMinor{0};
     int bank{0};
@@ -69,6 +80,14 @@ public:
     std::array<std::uint8_t, kNumUserPrograms> modified{};
     // Slots changed here and not yet transmitted, from slot `first` on.
     int countModified (int first = 0) const noexcept;
+    // What the unit is known to hold in each slot (received, sent or
+    // written); unknown slots are assumed to differ from any row.
+    std::array<ProgramRecord, kNumUserPrograms> unitHolds{};
+    std::array<bool, kNumUserPrograms> unitHoldsKnown{};
+    void unitNowHolds (int slot, const ProgramRecord& record) noexcept;
+    // A row changed without reaching the unit: marked unless the unit holds
+    // exactly that.
+    void markAgainstUnit (int slot, const ProgramRecord& row) noexcept;
     bool bulkTransfer{false};
     std::vector<CProgParamColumn> clipboard;
 

@@ -3,7 +3,7 @@
 #include "../data/CZELKResource.h"
 #include "../data/DataCenter.h"
 #include "../data/EffectTypes.h"
-#include "../library/EditHistory.h"
+#include "EditSession.h"
 #include "../midi/MidiReceiver.h"
 #include "../midi/SysexMessages.h"
 
@@ -490,8 +490,8 @@ bool EditParamComponent::sendParameter (int parameter, int value)
 
 void EditParamComponent::edit (const juce::String& what, int mergeKey, const std::function<void()>& change)
 {
-    if (history != nullptr)
-        history->recordProgramEdit (what, mergeKey, change);
+    if (session != nullptr)
+        session->recordProgramEdit (what, mergeKey, change);
     else
         change();
 }
@@ -514,7 +514,7 @@ void EditParamComponent::sliderValueChanged (juce::Slider* slider)
         sendParameter (kFirstKnobParameter + k, v);
         showDifferences();
     };
-    if (k == userKnob)
+    if (k == userKnob || k == heldKnob)
         edit (kKnobs[k].step, 1 + k, change);
     else
         change();
@@ -523,15 +523,23 @@ void EditParamComponent::sliderValueChanged (juce::Slider* slider)
 void EditParamComponent::takeHoldOf (int knobIndex)
 {
     userKnob = knobIndex;
-    if (history != nullptr)
-        history->breakStep();
+    if (session != nullptr)
+        session->breakStep();
 }
 
 void EditParamComponent::sliderDragStarted (juce::Slider* slider)
 {
     const int k = knobIndexOf (slider);
-    if (k >= 0)
-        takeHoldOf (k);
+    if (k < 0)
+        return;
+    takeHoldOf (k);
+    heldKnob = k;
+}
+
+void EditParamComponent::sliderDragEnded (juce::Slider* slider)
+{
+    if (knobIndexOf (slider) == heldKnob)
+        heldKnob = -1;
 }
 
 void EditParamComponent::buttonClicked (juce::Button* button)
@@ -690,14 +698,11 @@ void EditParamComponent::changeListenerCallback (juce::ChangeBroadcaster*)
         return;
     userKnob = -1;
 
-    // Something else replaced the shown stored version (the unit changed
-    // program, say): that program is the one being edited now.
-    if (compare.isComparing() && dataCenter.current != compare.storedVersion())
+    // The stored version shown is only read: nothing goes back from it.
+    if (isComparing())
     {
-        compare.forget();
-        setControlsEditable (true);
-        if (onCompareChanged)
-            onCompareChanged (false);
+        showCurrentProgram();
+        return;
     }
 
     // Selections, knob values and button states are set with notification:
@@ -729,33 +734,21 @@ void EditParamComponent::changeListenerCallback (juce::ChangeBroadcaster*)
 //==============================================================================
 void EditParamComponent::toggleCompare()
 {
-    if (compare.isComparing())
-    {
-        endCompare();
-        return;
-    }
-    const auto stored = storedVersion ? storedVersion() : std::nullopt;
-    if (!stored.has_value())
-        return;
-    compare.showStored (dataCenter, *stored);
-    showComparedVersion();
+    if (session != nullptr)
+        session->toggleCompare();
 }
 
-void EditParamComponent::endCompare()
+bool EditParamComponent::isComparing() const noexcept
 {
-    if (compare.showEdited (dataCenter))
-        showComparedVersion();
+    return session != nullptr && session->isComparing();
 }
 
-void EditParamComponent::showComparedVersion()
+void EditParamComponent::compareChanged()
 {
-    // The program dump carries every value: the controls follow without
-    // sending parameter changes of their own.
+    // The program dump the session sent carries every value: the controls
+    // follow without sending parameter changes of their own.
     showCurrentProgram();
-    midiReceiver.sendCurrentProgram();
-    setControlsEditable (!compare.isComparing());
-    if (onCompareChanged)
-        onCompareChanged (compare.isComparing());
+    setControlsEditable (!isComparing());
 }
 
 void EditParamComponent::setControlsEditable (bool editable)
@@ -777,6 +770,8 @@ void EditParamComponent::setControlsEditable (bool editable)
         knob (k).setInterceptsMouseClicks (editable, editable);
         valueBox (k).setReadOnly (!editable);
         valueBox (k).setCaretVisible (editable);
+        valueBox (k).setInterceptsMouseClicks (editable, editable);
+        valueBox (k).setWantsKeyboardFocus (editable);
         if (!editable && valueBox (k).hasKeyboardFocus (true))
             valueBox (k).giveAwayKeyboardFocus();
     }
@@ -785,10 +780,8 @@ void EditParamComponent::setControlsEditable (bool editable)
 void EditParamComponent::showDifferences()
 {
     std::array<bool, kNumKnobs> differ{};
-    if (compare.isComparing())
-        differ = ProgramCompare::differingKnobs (compare.editedVersion (dataCenter), compare.storedVersion());
-    else if (const auto stored = storedVersion ? storedVersion() : std::nullopt)
-        differ = ProgramCompare::differingKnobs (dataCenter.current, *stored);
+    if (session != nullptr)
+        differ = differingKnobs (session->editedVersion(), session->storedVersion());
 
     for (int k = 0; k < kNumKnobs; ++k)
     {
@@ -809,5 +802,17 @@ void EditParamComponent::showDifferences()
         // Text already in the box keeps the colour it was set in.
         box.applyColourToAllText (box.findColour (juce::TextEditor::textColourId));
     }
+}
+
+std::array<bool, kNumKnobs> EditParamComponent::differingKnobs (const ProgramRecord& a,
+                                                               const ProgramRecord& b) noexcept
+{
+    std::array<bool, kNumKnobs> differ{};
+    for (int k = 0; k < kNumKnobs; ++k)
+    {
+        const auto at = static_cast<size_t> (knobIndexToByte (k));
+        differ[static_cast<size_t> (k)] = a[at] != b[at];
+    }
+    return differ;
 }
 } // namespace vr

@@ -2,7 +2,6 @@
 
 #include "../data/DispCenter.h"
 #include "../data/ProgramRecord.h"
-#include "ProgramCompare.h"
 #include "VRKnob.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
@@ -14,7 +13,7 @@
 namespace vr
 {
 class DataCenter;
-class EditHistory;
+class EditSession;
 class MidiReceiver;
 
 // A text box whose Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z go on to the window's
@@ -57,8 +56,9 @@ public:
     EditParamComponent (DataCenter& store, MidiReceiver& engine);
     ~EditParamComponent() override;
 
-    // Where the panel's edits are kept for Undo (not owned; none: not kept).
-    void setHistory (EditHistory* historyToUse) noexcept { history = historyToUse; }
+    // The edit session the panel's gestures go through (not owned; none:
+    // edits are not kept for Undo and there is nothing to compare).
+    void setSession (EditSession* sessionToUse) noexcept { session = sessionToUse; }
     // The controls show the store, telling the unit nothing: after an undo,
     // which told the unit itself.
     void showCurrentProgram();
@@ -74,6 +74,7 @@ public:
     void sliderValueChanged (juce::Slider* slider) override;
     // A knob gesture is one step of the history, from press to release.
     void sliderDragStarted (juce::Slider* slider) override;
+    void sliderDragEnded (juce::Slider* slider) override;
     void comboBoxChanged (juce::ComboBox* box) override;
     // A value box shows its knob's value again after Return, Escape or focus
     // loss, whatever was typed.
@@ -98,18 +99,16 @@ public:
     // The amp captions painted over the picture for an amp type.
     static juce::StringArray ampCaptions (int ampType);
 
-    // Compare: the button switches between the edited program and the same
-    // program as stored, sending the shown one to the unit each time. While
-    // the stored one is shown the controls only show; value boxes whose
-    // edited value differs from the stored one are marked in both states.
-    // The owner says where the stored version is (none: nothing to compare).
-    std::function<std::optional<ProgramRecord>()> storedVersion;
-    // Told after each switch, with whether the stored version is shown now.
-    std::function<void (bool comparing)> onCompareChanged;
+    // Compare: the button asks the session to switch between the edited
+    // program and its stored version. While the stored one is shown the
+    // controls only show; value boxes whose edited value differs from the
+    // stored one are marked in both states.
     void toggleCompare();
-    // Back to the edited version, on screen and on the unit; nothing when not comparing.
-    void endCompare();
-    bool isComparing() const noexcept { return compare.isComparing(); }
+    bool isComparing() const noexcept;
+    // After the session switched: the controls follow the shown version.
+    void compareChanged();
+    // Knobs whose value differs between the two records.
+    static std::array<bool, kNumKnobs> differingKnobs (const ProgramRecord& a, const ProgramRecord& b) noexcept;
     // A marked box has a frame of its own colour.
     bool isValueBoxMarked (int knobIndex) const
     {
@@ -128,8 +127,6 @@ private:
     void applyKnobMaximum (int knobIndex);
     // Sends one parameter change when the engine lets views send.
     bool sendParameter (int parameter, int value);
-    // After a compare switch: controls, marks and the unit follow the shown version.
-    void showComparedVersion();
     void setControlsEditable (bool editable);
     void showDifferences();
     // The user takes hold of a knob: its next changes are a new step.
@@ -141,11 +138,13 @@ private:
     MidiReceiver& midiReceiver;
     DispCenter m_DispCenter;
     EditorLookAndFeel lookAndFeel;
-    EditHistory* history{nullptr};
+    EditSession* session{nullptr};
     // The knob the user last took hold of (a gesture, a typed value); only its
     // changes are steps. A refresh lets go: the values it sets, even one its
-    // knob pulls down to the maximum, are the program's own.
+    // knob pulls down to the maximum, are the program's own. A knob held in
+    // the hand stays the user's until released, refreshes and undos included.
     int userKnob{-1};
+    int heldKnob{-1};
 
     std::array<juce::TextButton, numSections> m_OnOff;
     juce::ComboBox m_VRDynType, m_VRAmpType, m_VRCabType, m_VRModType, m_VRDlyType, m_VRRevType;
@@ -153,7 +152,6 @@ private:
     std::array<VRKnob, kNumKnobs> m_Knobs;
     std::array<UndoKeysToWindowTextEditor, kNumKnobs> m_ValueBoxes;
     juce::TextButton m_CompareButton;
-    ProgramCompare compare;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (EditParamComponent)
 };

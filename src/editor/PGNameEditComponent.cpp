@@ -2,7 +2,7 @@
 
 #include "../data/DataCenter.h"
 #include "../data/EffectTypes.h"
-#include "../library/EditHistory.h"
+#include "EditSession.h"
 #include "../library/ProgramLists.h"
 #include "../midi/MidiReceiver.h"
 #include "../midi/SysexMessages.h"
@@ -173,8 +173,8 @@ juce::String PGNameEditComponent::originText() const
 
 void PGNameEditComponent::edit (const juce::String& what, int mergeKey, const std::function<void()>& change)
 {
-    if (history != nullptr)
-        history->recordProgramEdit (what, mergeKey, change);
+    if (session != nullptr)
+        session->recordProgramEdit (what, mergeKey, change);
     else
         change();
     repaint();
@@ -223,8 +223,8 @@ void PGNameEditComponent::textEditorReturnKeyPressed (juce::TextEditor& editor)
               midiReceiver.sendCurrentProgram();
           });
     // Typing after Return is a new rename.
-    if (history != nullptr)
-        history->breakStep();
+    if (session != nullptr)
+        session->breakStep();
 }
 
 void PGNameEditComponent::textEditorFocusLost (juce::TextEditor& editor)
@@ -232,8 +232,8 @@ void PGNameEditComponent::textEditorFocusLost (juce::TextEditor& editor)
     if (&editor != &m_PGNameBox)
         return;
     editor.setText (dataCenter.getName(), true);
-    if (history != nullptr)
-        history->breakStep();
+    if (session != nullptr)
+        session->breakStep();
 }
 
 void PGNameEditComponent::mouseDown (const juce::MouseEvent& event)
@@ -246,7 +246,8 @@ void PGNameEditComponent::mouseDown (const juce::MouseEvent& event)
 void PGNameEditComponent::comboBoxChanged (juce::ComboBox* box)
 {
     const int id = box->getSelectedId();
-    if (box != &m_VRCategory || id < 1)
+    // The stored version's category, shown while it is compared, is only read.
+    if (box != &m_VRCategory || id < 1 || dataCenter.comparedAside.has_value())
         return;
 
     const int category = id - 1;

@@ -7,7 +7,7 @@
 namespace vr
 {
 class DataCenter;
-class EditHistory;
+class EditSession;
 class MidiReceiver;
 class RomFileProgramList;
 class UnitProgramList;
@@ -28,8 +28,8 @@ public:
                          juce::ChangeBroadcaster& programSelection);
     ~PGNameEditComponent() override;
 
-    // Where renames and category changes are kept for Undo (not owned).
-    void setHistory (EditHistory* historyToUse) noexcept { history = historyToUse; }
+    // The edit session renames and category changes go through (not owned).
+    void setSession (EditSession* sessionToUse) noexcept { session = sessionToUse; }
     // Names the files a program auditioned from a file came from (not owned).
     void setFileNames (const RomFileProgramList* romAndFiles) noexcept { romNames = romAndFiles; }
     // "from 215 ROM" while the current program is not the selected slot's
@@ -73,7 +73,7 @@ private:
     UnitProgramList& unitProgramList;
     juce::ChangeBroadcaster& selectionBroadcaster;
     EditorLookAndFeel lookAndFeel;
-    EditHistory* history{nullptr};
+    EditSession* session{nullptr};
     const RomFileProgramList* romNames{nullptr};
 
     NameFilter nameFilter; // before the box that uses it

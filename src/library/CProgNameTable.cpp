@@ -4,7 +4,7 @@
 #include "../data/EffectTypes.h"
 #include "../data/SharedColours.h"
 #include "../midi/MidiReceiver.h"
-#include "EditHistory.h"
+#include "../editor/EditSession.h"
 
 namespace vr
 {
@@ -141,8 +141,8 @@ void ProgramTable::announceSelection()
 
 void ProgramTable::replaceProgram (const std::function<void()>& replace)
 {
-    if (history != nullptr)
-        history->recordProgramChoice (replace);
+    if (session != nullptr)
+        session->recordProgramChoice (replace);
     else
         replace();
 }

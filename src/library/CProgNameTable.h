@@ -10,7 +10,7 @@
 namespace vr
 {
 class DataCenter;
-class EditHistory;
+class EditSession;
 class MidiReceiver;
 
 // What both program tables share: the four columns, the painting, the
@@ -47,7 +47,7 @@ public:
     int lastSelectedRow() const noexcept;
 
     // Where a recall that replaces an edited program is kept for Undo (not owned).
-    void setHistory (EditHistory* historyToUse) noexcept { history = historyToUse; }
+    void setSession (EditSession* sessionToUse) noexcept { session = sessionToUse; }
 
     // Millisecond clock read by the key-repeat guard.
     void setClock (std::function<juce::int64()> millisecondClock);
@@ -95,7 +95,7 @@ protected:
     MidiReceiver& midi;
     juce::ChangeBroadcaster& selectionBroadcaster;
     UnitProgramList& unitFlags; // the unit list carries the selection-seen flag for both tables
-    EditHistory* history{nullptr};
+    EditSession* session{nullptr};
 
 private:
     // Sees presses anywhere in the table, header and scroll bar included.

@@ -26,7 +26,8 @@ bool sameSlot (const EditHistory::SlotState& a, const EditHistory::SlotState& b)
 
 bool sameProgram (const EditHistory::ProgramState& a, const EditHistory::ProgramState& b) noexcept
 {
-    return a.current == b.current && a.loaded == b.loaded && a.number == b.number && a.selected == b.selected;
+    return a.current == b.current && a.loaded == b.loaded && a.number == b.number &&
+           a.selected == b.selected && a.serial == b.serial;
 }
 } // namespace
 
@@ -35,9 +36,10 @@ bool sameProgram (const EditHistory::ProgramState& a, const EditHistory::Program
 class EditHistory::ProgramEdit : public juce::UndoableAction
 {
 public:
-    ProgramEdit (EditHistory& owner, int mergeKey, int slot, ProgramRecord before, ProgramRecord after,
-                 SlotState slotBefore, SlotState slotAfter, bool performed)
+    ProgramEdit (EditHistory& owner, std::uint64_t program, int mergeKey, int slot, ProgramRecord before,
+                 ProgramRecord after, SlotState slotBefore, SlotState slotAfter, bool performed)
         : history (owner)
+        , serial (program)
         , key (mergeKey)
         , slotNumber (slot)
         , recordBefore (before)
@@ -48,10 +50,15 @@ public:
     {
     }
 
+    // A step only ever changes the program it was taken on: met with another
+    // (one that came in unrecorded), it fails, and the manager then drops
+    // the history rather than land on that program.
     bool perform() override
     {
         if (!std::exchange (done, true))
             return true;
+        if (serial != history.dataCenter.programSerial)
+            return false;
         history.applyEdit (recordAfter, recordBefore, slotNumber, rowAfter, rowBefore);
         ++history.editsOfCurrent;
         return true;
@@ -59,6 +66,8 @@ public:
 
     bool undo() override
     {
+        if (serial != history.dataCenter.programSerial)
+            return false;
         history.applyEdit (recordBefore, recordAfter, slotNumber, rowBefore, rowAfter);
         history.editsOfCurrent = juce::jmax (0, history.editsOfCurrent - 1);
         return true;
@@ -67,14 +76,16 @@ public:
     juce::UndoableAction* createCoalescedAction (juce::UndoableAction* next) override
     {
         auto* later = dynamic_cast<ProgramEdit*> (next);
-        if (later == nullptr || key == 0 || later->key != key || later->slotNumber != slotNumber)
+        if (later == nullptr || key == 0 || later->key != key || later->slotNumber != slotNumber ||
+            later->serial != serial)
             return nullptr;
-        return new ProgramEdit (history, key, slotNumber, recordBefore, later->recordAfter, rowBefore,
+        return new ProgramEdit (history, serial, key, slotNumber, recordBefore, later->recordAfter, rowBefore,
                                 later->rowAfter, true);
     }
 
 private:
     EditHistory& history;
+    std::uint64_t serial;
     int key;
     int slotNumber;
     ProgramRecord recordBefore, recordAfter;
@@ -153,26 +164,19 @@ EditHistory::EditHistory (DataCenter& store, MidiReceiver& engine, UnitProgramLi
     , unit (unitList)
     , undoManager (kMaxUnits, kMinSteps)
 {
-    midiReceiver.onReceiveStarted = [this] { clear(); };
-    midiReceiver.aroundProgramReplacement = [this] (const std::function<void()>& replace)
-    { recordProgramChoice (replace); };
 }
 
-EditHistory::~EditHistory()
-{
-    midiReceiver.onReceiveStarted = nullptr;
-    midiReceiver.aroundProgramReplacement = nullptr;
-}
+EditHistory::~EditHistory() = default;
 
 bool EditHistory::recording() const
 {
-    return recordDepth == 0 && !editingLocked && !midiReceiver.isTransferRunning();
+    return recordDepth == 0 && !midiReceiver.isTransferRunning();
 }
 
 EditHistory::ProgramState EditHistory::programState() const
 {
-    return {dataCenter.current, dataCenter.loaded, dataCenter.currentProgramNumber,
-            dataCenter.selectedProgram};
+    return {dataCenter.current, dataCenter.loaded, dataCenter.currentProgramNumber, dataCenter.selectedProgram,
+            dataCenter.programSerial};
 }
 
 EditHistory::ListState EditHistory::listState() const
@@ -183,7 +187,7 @@ EditHistory::ListState EditHistory::listState() const
 void EditHistory::recordProgramEdit (const juce::String& what, int mergeKey,
                                      const std::function<void()>& edit)
 {
-    if (!recording())
+    if (!recording() || editingLocked)
     {
         // A nested edit (a type switching its section on) belongs to the outer one.
         edit();
@@ -214,7 +218,7 @@ void EditHistory::recordProgramEdit (const juce::String& what, int mergeKey,
     const bool merges = mergeKey != 0 && mergeKey == openMergeKey;
     if (!merges)
         undoManager.beginNewTransaction (what);
-    undoManager.perform (new ProgramEdit (*this, mergeKey, slot, recordBefore, dataCenter.current, slotBefore,
+    undoManager.perform (new ProgramEdit (*this, dataCenter.programSerial, mergeKey, slot, recordBefore, dataCenter.current, slotBefore,
                                           slotAfter, false));
     if (!merges)
         ++editsOfCurrent;
@@ -232,7 +236,7 @@ void EditHistory::breakStep() noexcept
 
 void EditHistory::recordProgramChoice (const std::function<void()>& choose)
 {
-    if (!recording())
+    if (!recording() || editingLocked)
     {
         choose();
         return;
@@ -316,7 +320,14 @@ void EditHistory::clear()
 {
     openMergeKey = 0;
     editsOfCurrent = 0;
+    writtenBaselines.clear();
     undoManager.clearUndoHistory();
+}
+
+void EditHistory::noteWritten()
+{
+    // An undone choice coming back to this program finds it written.
+    writtenBaselines[dataCenter.programSerial] = dataCenter.loaded;
 }
 
 //==============================================================================
@@ -329,6 +340,23 @@ void EditHistory::applyEdit (const ProgramRecord& to, const ProgramRecord& from,
     for (size_t i = 0; i < target.size(); ++i)
         if (to[i] != from[i])
             target[i] = to[i];
+    // A type the unit changed since may not allow a value coming back.
+    bool typeChangedSince = false;
+    for (int section = 0; section < numSections; ++section)
+    {
+        const auto at = static_cast<size_t> (RecordByte::firstType + section);
+        typeChangedSince = typeChangedSince || target[at] != to[at];
+    }
+    if (typeChangedSince)
+    {
+        auto limited = target;
+        applyDynamicsLimit (limited);
+        applyAmpLimits (limited);
+        applyModulationLimit (limited);
+        for (size_t i = 0; i < target.size(); ++i)
+            if (to[i] != from[i])
+                target[i] = limited[i];
+    }
     const auto shown = std::exchange (dataCenter.current, target);
     tellUnit (shown, target);
 
@@ -341,7 +369,7 @@ void EditHistory::applyEdit (const ProgramRecord& to, const ProgramRecord& from,
         if (sameSlot ({row, flag}, slotFrom))
         {
             row = slotTo.row;
-            flag = slotTo.modified;
+            dataCenter.markAgainstUnit (slot, unit.recordAt (slot));
             unit.changed();
         }
     }
@@ -351,7 +379,10 @@ void EditHistory::applyEdit (const ProgramRecord& to, const ProgramRecord& from,
 void EditHistory::applyChoice (const ProgramState& to, const ProgramState& from)
 {
     dataCenter.current = to.current;
-    dataCenter.loaded = to.loaded;
+    const auto written = writtenBaselines.find (to.serial);
+    dataCenter.loaded = written != writtenBaselines.end() ? written->second : to.loaded;
+    dataCenter.programSerial = to.serial;
+    dataCenter.comparedAside.reset();
     dataCenter.setCurrentProgramNumber (to.number);
 
     // The unit goes back to the program it played, then gets the edit buffer.
@@ -365,15 +396,17 @@ void EditHistory::applyChoice (const ProgramState& to, const ProgramState& from)
 void EditHistory::applyList (const ListState& to, const ListState& from)
 {
     // Slot by slot, so a slot changed since by what is not undone (a Write,
-    // a Transmit All, a program the unit sent) keeps that change.
+    // a program the unit sent) keeps that change.
     auto& rows = unit.rows;
     const auto count = juce::jmin (rows.size(), to.rows.size(), from.rows.size());
     for (size_t i = 0; i < count; ++i)
     {
-        if (sameRow (rows[i], from.rows[i]) && dataCenter.modified[i] == from.modified[i])
+        if (sameRow (rows[i], from.rows[i]) && !sameRow (rows[i], to.rows[i]))
         {
+            // The mark says whether the unit holds the row now, whatever
+            // it said when the step was taken (a Transmit All may lie between).
             rows[i] = to.rows[i];
-            dataCenter.modified[i] = to.modified[i];
+            dataCenter.markAgainstUnit (static_cast<int> (i), unit.recordAt (static_cast<int> (i)));
         }
     }
     unit.changed();

@@ -5,6 +5,7 @@
 #include <juce_data_structures/juce_data_structures.h>
 
 #include <functional>
+#include <map>
 
 namespace vr
 {
@@ -26,8 +27,6 @@ class MidiReceiver;
 class EditHistory
 {
 public:
-    // Hooks itself into the engine: a Receive All clears the history, and a
-    // program change from the unit is recorded like a click on a row.
     EditHistory (DataCenter& store, MidiReceiver& engine, UnitProgramList& unitList);
     ~EditHistory();
 
@@ -50,9 +49,11 @@ public:
     bool undo();
     bool redo();
     void clear();
+    // The current program was written: its baseline moved.
+    void noteWritten();
 
-    // While locked (another view shows a program that is not being edited)
-    // nothing is recorded, undone or redone.
+    // While locked (the stored version is compared) no edit of the program
+    // is recorded, undone or redone; list edits still are.
     void setEditingLocked (bool locked) noexcept { editingLocked = locked; }
 
     // Broadcasts each new step, undo, redo and clear: the menus follow.
@@ -66,6 +67,7 @@ public:
     {
         ProgramRecord current{}, loaded{};
         int number{0}, selected{0};
+        std::uint64_t serial{0};
     };
     struct SlotState
     {
@@ -106,6 +108,8 @@ private:
     // program choice: while there are any, another choice is a step too.
     int editsOfCurrent{0};
     bool editingLocked{false};
+    // Baselines of programs written since their steps were taken.
+    std::map<std::uint64_t, ProgramRecord> writtenBaselines;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (EditHistory)
 };

@@ -85,6 +85,7 @@ void UnitProgramList::markReceived (int slot) noexcept
     row.sourceNumber = slot;
     row.reencodeName();
     dataCenter.modified[static_cast<size_t> (slot)] = 0;
+    dataCenter.unitNowHolds (slot, recordAt (slot));
 }
 
 void UnitProgramList::finishReceive()
@@ -98,6 +99,8 @@ void UnitProgramList::finishReceive()
 
     // The unit now holds exactly what the list shows, missing rows included.
     dataCenter.modified.fill (0);
+    for (int slot = 0; slot < kNumUserPrograms; ++slot)
+        dataCenter.unitNowHolds (slot, recordAt (slot));
     changed();
 }
 

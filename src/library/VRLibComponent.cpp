@@ -2,7 +2,7 @@
 
 #include "../data/CZELKResource.h"
 #include "../data/DataCenter.h"
-#include "EditHistory.h"
+#include "../editor/EditSession.h"
 #include "SysexFile.h"
 
 namespace vr
@@ -208,17 +208,17 @@ void VRLibComponent::copy()
     apply (clipboard.copy (activeTable().currentSelection()));
 }
 
-void VRLibComponent::setHistory (EditHistory* historyToUse) noexcept
+void VRLibComponent::setSession (EditSession* sessionToUse) noexcept
 {
-    history = historyToUse;
-    unitTable.setHistory (historyToUse);
-    romTable.setHistory (historyToUse);
+    session = sessionToUse;
+    unitTable.setSession (sessionToUse);
+    romTable.setSession (sessionToUse);
 }
 
 void VRLibComponent::editList (const char* what, const std::function<ClipboardOutcome()>& operation)
 {
-    if (history != nullptr)
-        history->recordListEdit (what, [this, &operation] { apply (operation()); });
+    if (session != nullptr)
+        session->recordListEdit (what, [this, &operation] { apply (operation()); });
     else
         apply (operation());
 }
@@ -283,16 +283,6 @@ bool VRLibComponent::openCommandLineFile (const juce::File& file)
     handOverAdded = false;
     handOvers.add (file);
     return handOverAdded;
-}
-
-std::optional<ProgramRecord> VRLibComponent::storedRecord (int programNumber) const
-{
-    if (isUserProgram (programNumber) && programNumber < unitTable.getList().size())
-        return unitTable.getList().recordAt (programNumber);
-    const int row = programNumber - kNumUserPrograms;
-    if (row >= 0 && row < romTable.getList().size())
-        return romTable.getList().recordAt (row);
-    return std::nullopt;
 }
 
 bool VRLibComponent::saveAs()

@@ -11,7 +11,7 @@ namespace vr
 {
 class DataCenter;
 class Dialogs;
-class EditHistory;
+class EditSession;
 class MidiReceiver;
 
 // The library view: the unit's slots on the left, the factory programs and
@@ -36,7 +36,7 @@ public:
     std::function<void()> onTransmitAll;
 
     // Where recalls and list edits are kept for Undo (not owned; none: not kept).
-    void setHistory (EditHistory* historyToUse) noexcept;
+    void setSession (EditSession* sessionToUse) noexcept;
 
     // "Receive All" and "Transmit All" work only with a unit connected.
     void updateTransferButtons();
@@ -61,9 +61,6 @@ public:
     // File commands. Open and the command-line file return whether a file was added.
     bool openFile();
     bool saveAs();
-    // The program as a list holds it (0-199 the unit list, from 200 the ROM
-    // and file list); none for a number no row has.
-    std::optional<ProgramRecord> storedRecord (int programNumber) const;
     // The selected rows of the active list, or the whole unit list when
     // none is selected, as a ".syx" file.
     bool exportSysex();
@@ -89,7 +86,7 @@ private:
     ProgramTable& activeTable() noexcept;
 
     DataCenter& dataCenter;
-    EditHistory* history{nullptr};
+    EditSession* session{nullptr};
     CProgNameTable unitTable;
     CProgNameTable2 romTable;
     juce::TextButton m_ButtonRx;

@@ -562,7 +562,11 @@ void MidiReceiver::handleOperationCompleted()
     {
         const int sent = transfer.getIndex();
         if (sent >= 0 && sent < kNumUserPrograms)
+        {
             dataCenter.modified[static_cast<size_t> (sent)] = 0;
+            if (unitList != nullptr)
+                dataCenter.unitNowHolds (sent, unitList->recordAt (sent));
+        }
         carryOut (transfer.acknowledged (nextToTransmit (sent + 1), clock()));
         sendChangeMessage();
     }
@@ -612,9 +616,14 @@ void MidiReceiver::handleCurrentProgramDump (const std::vector<std::uint8_t>& by
         receiveBuffer = recordFrom (bytes, 7);
         resyncAskedAtMs = -1.0;
         if (std::exchange (resyncKeepsEdit, false))
+        {
             dataCenter.current = receiveBuffer; // still an edit of the same program
+        }
         else
-            dataCenter.setCurrentData (receiveBuffer);
+        {
+            // The program just chosen, as the unit loaded it: still that choice.
+            dataCenter.current = dataCenter.loaded = receiveBuffer;
+        }
     }
     else if (phase == TransferPhase::idle && !lateForAbandonedTransfer())
     {
@@ -637,12 +646,19 @@ void MidiReceiver::handleParameterChange (const std::vector<std::uint8_t>& bytes
     const int parameter = bytes[8];
     const int value = sysex::numberFromPair (bytes[9], bytes[10]);
 
-    if (parameter < RecordByte::firstType)
-        dataCenter.current[static_cast<size_t> (parameter)] = static_cast<std::uint8_t> (value & 0xff);
-    else if (parameter < kFirstKnobParameter)
-        dataCenter.setType (parameter, value % 100);
-    else if (parameter < kFirstKnobParameter + kNumKnobs)
-        dataCenter.setKnob (value % 100, parameter - kFirstKnobParameter);
+    auto apply = [this, parameter, value]
+    {
+        if (parameter < RecordByte::firstType)
+            dataCenter.current[static_cast<size_t> (parameter)] = static_cast<std::uint8_t> (value & 0xff);
+        else if (parameter < kFirstKnobParameter)
+            dataCenter.setType (parameter, value % 100);
+        else if (parameter < kFirstKnobParameter + kNumKnobs)
+            dataCenter.setKnob (value % 100, parameter - kFirstKnobParameter);
+    };
+    if (aroundUnitEdit)
+        aroundUnitEdit (apply);
+    else
+        apply();
 
     if (mayHaveCrossed())
         checkWhatTheUnitPlays (true);

@@ -129,6 +129,9 @@ public:
     // change, a program sent of its own accord), so the edit history can
     // keep an edited program it replaces. Unset, the replacement just runs.
     std::function<void (const std::function<void()>& replace)> aroundProgramReplacement;
+    // Runs each parameter change the unit makes to the current program, so a
+    // compare of it can end first. Unset, the change just runs.
+    std::function<void (const std::function<void()>& apply)> aroundUnitEdit;
 
     // Pause between messages; by default the paced sender keeps it on the
     // wire. Tests replace it to send everything at once.

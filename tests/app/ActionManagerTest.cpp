@@ -1,7 +1,7 @@
 #include "app/ActionManager.h"
 #include "app/ShellControls.h"
 #include "data/DataCenter.h"
-#include "library/EditHistory.h"
+#include "editor/EditSession.h"
 #include "library/ProgramLists.h"
 #include "midi/MidiReceiver.h"
 #include "support/RecordingDialogs.h"
@@ -444,8 +444,9 @@ namespace vr
 // do and during a transfer; Write ends the edited mark.
 TEST_F (Flows, UndoAndRedoCommandsFollowTheHistory)
 {
-    EditHistory history (store, engine, unitList);
-    actions.setHistory (&history);
+    EditSession session (store, engine, unitList);
+    auto& history = session.history();
+    actions.setSession (&session);
     juce::ApplicationCommandManager manager;
     manager.registerAllCommandsForTarget (&actions);
     manager.setFirstCommandTarget (&actions);

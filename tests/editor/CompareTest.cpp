@@ -3,6 +3,8 @@
 #include "data/DispCenter.h"
 #include "data/FactoryPrograms.h"
 #include "editor/EditParamComponent.h"
+#include "editor/EditSession.h"
+#include "library/ProgramLists.h"
 #include "midi/MidiReceiver.h"
 #include "midi/SysexMessages.h"
 #include "support/RecordingPorts.h"
@@ -28,7 +30,7 @@ std::optional<ProgramRecord> dumpedRecord (const juce::MidiMessage& m)
 }
 
 // The stored program and an edit of it that differs in the level and the
-// reverb type; the panel shows the edit and its list holds the stored one.
+// reverb type; the panel shows the edit.
 class CompareTest : public ::testing::Test
 {
 protected:
@@ -40,8 +42,12 @@ protected:
         store.setType (RecordByte::firstType + reverb, store.getType (reverb) == 1 ? 2 : 1);
         edited = store.current;
 
-        panel.storedVersion = [this] { return std::optional<ProgramRecord> (stored); };
-        panel.onCompareChanged = [this] (bool comparing) { reported.push_back (comparing); };
+        panel.setSession (&session);
+        session.onCompareChanged = [this] (bool comparing)
+        {
+            reported.push_back (comparing);
+            panel.compareChanged();
+        };
         panel.changeListenerCallback (nullptr);
         test::pump();
         engine.pause = [] (int) {};
@@ -80,6 +86,8 @@ protected:
     ProgramRecord stored{}, edited{};
     DataCenter store;
     MidiReceiver engine{store};
+    UnitProgramList unitList{store};
+    EditSession session{store, engine, unitList};
     EditParamComponent panel{store, engine};
     std::vector<juce::MidiMessage> sent;
     std::vector<bool> reported;
@@ -141,27 +149,29 @@ TEST_F (CompareTest, SwitchesBetweenEditedAndStoredOnScreenAndOnTheUnit)
     EXPECT_TRUE (markedBoxes().empty());
 }
 
-TEST_F (CompareTest, AProgramFromElsewhereEndsTheCompareAndNothingStoredMeansNoCompare)
+TEST_F (CompareTest, AChangeFromTheUnitWhileComparingLandsOnTheEditWhichStaysEdited)
 {
+    // The player turns a knob on the unit while it plays the stored version.
     panel.toggleCompare();
-    // The unit changed program meanwhile: that one is shown, editable.
-    const auto other = factoryProgram (207);
-    store.setCurrentData (other);
-    panel.changeListenerCallback (&engine);
+    sent.clear();
+    engine.handleMessage (sysex::parameterChangeFor (store.modelCode, kFirstKnobParameter + kGainKnob, 33));
     test::pump();
     EXPECT_FALSE (panel.isComparing());
     EXPECT_TRUE (editable());
-    EXPECT_EQ (store.current, other);
-    sent.clear();
-    panel.endCompare();
-    EXPECT_TRUE (sent.empty());
+    auto expected = edited;
+    expected[static_cast<size_t> (knobIndexToByte (kGainKnob))] = 33;
+    EXPECT_EQ (store.current, expected);
+    EXPECT_TRUE (store.isEdited());
+    EXPECT_TRUE (std::any_of (sent.begin(), sent.end(), [&] (const auto& m) { return dumpedRecord (m) == expected; }))
+        << "the unit gets the edit with its change";
+    EXPECT_EQ (reported, (std::vector<bool>{true, false}));
 
-    // A program no list holds has nothing to compare with.
-    panel.storedVersion = [] { return std::optional<ProgramRecord>(); };
-    panel.toggleCompare();
-    EXPECT_FALSE (panel.isComparing());
-    EXPECT_TRUE (sent.empty());
-    panel.changeListenerCallback (nullptr);
+    // Another program replaces the edit: a compare of it shows that one's stored version.
+    store.setCurrentData (factoryProgram (207));
+    panel.changeListenerCallback (&engine);
     EXPECT_TRUE (markedBoxes().empty());
+    panel.toggleCompare();
+    EXPECT_EQ (store.current, factoryProgram (207));
+    EXPECT_FALSE (store.isEdited());
 }
 } // namespace vr

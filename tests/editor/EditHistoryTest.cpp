@@ -1,7 +1,7 @@
-#include "library/EditHistory.h"
 #include "EditorTestSupport.h"
 #include "data/DataCenter.h"
 #include "editor/EditParamComponent.h"
+#include "editor/EditSession.h"
 #include "editor/PGNameEditComponent.h"
 #include "midi/MidiReceiver.h"
 #include "support/RecordingPorts.h"
@@ -41,9 +41,9 @@ struct Fixture
         unitList.fill();
         engine.pause = [] (int) {};
         engine.setProgramLists (&unitList, nullptr);
-        panel.setHistory (&history);
-        strip.setHistory (&history);
-        history.onApplied = [this] (bool)
+        panel.setSession (&session);
+        strip.setSession (&session);
+        session.onApplied = [this] (bool)
         {
             panel.showCurrentProgram();
             strip.showCurrentProgram();
@@ -55,6 +55,7 @@ struct Fixture
         store.setCurrentProgramNumber (kSlot);
         store.setSelectedProgram (kSlot);
         store.setCurrentData (unitList.recordAt (kSlot));
+        unitList.finishReceive();
         panel.changeListenerCallback (nullptr);
         strip.changeListenerCallback (nullptr);
         pump();
@@ -83,7 +84,8 @@ struct Fixture
     juce::ChangeBroadcaster programSelection;
     EditParamComponent panel{store, engine};
     PGNameEditComponent strip{store, engine, unitList, programSelection};
-    EditHistory history{store, engine, unitList};
+    EditSession session{store, engine, unitList};
+    EditHistory& history{session.history()};
     std::vector<juce::MidiMessage> sent;
 };
 

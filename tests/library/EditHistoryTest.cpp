@@ -1,4 +1,4 @@
-#include "library/EditHistory.h"
+#include "editor/EditSession.h"
 
 #include "library/Clipboard.h"
 #include "support/RecordingDialogs.h"
@@ -24,8 +24,11 @@ struct HistoryRig : test::RecordingEngine
             auto& row = unitList.rows[static_cast<size_t> (slot)];
             row.sourceNumber = slot;
             row.data[20] = slot;
+            store.unitNowHolds (slot, unitList.recordAt (slot));
         }
+        // Changed here and not transmitted.
         store.modified[7] = 1;
+        store.unitNowHolds (7, {});
     }
 
     using State = std::pair<std::vector<CProgParamColumn>, std::array<std::uint8_t, kNumUserPrograms>>;
@@ -42,7 +45,8 @@ struct HistoryRig : test::RecordingEngine
 
     test::RecordingDialogs dialogs;
     ClipboardCommands clipboard{store, unitList, romList, dialogs};
-    EditHistory history{store, engine, unitList};
+    EditSession session{store, engine, unitList};
+    EditHistory& history{session.history()};
 };
 
 struct ListOperation
@@ -108,6 +112,18 @@ TEST (EditHistoryTest, UndoingAListEditKeepsASlotWrittenSince)
     EXPECT_EQ (r.unitList.readByte (9, 20), 9) << "the cleared slot comes back";
     EXPECT_EQ (r.store.modified[9], 0);
     EXPECT_EQ (r.unitList.readByte (10, 20), 77) << "the written slot keeps its program";
+
+    // Cut, then a Transmit All gives the unit the new order: undoing the cut
+    // marks every slot it puts back, which the unit no longer holds.
+    r.history.recordListEdit ("Cut", [&] { r.clipboard.cut ({{20}, 20}); });
+    for (int slot = 0; slot < kNumUserPrograms; ++slot)
+    {
+        r.store.unitNowHolds (slot, r.unitList.recordAt (slot));
+        r.store.modified[static_cast<size_t> (slot)] = 0;
+    }
+    r.history.undo();
+    EXPECT_EQ (r.unitList.readByte (20, 20), 20);
+    EXPECT_EQ (r.store.countModified (20), kNumUserPrograms - 20);
 }
 
 TEST (EditHistoryTest, AProgramChangeFromTheUnitOverAnEditIsAStepThatBringsTheEditBack)
@@ -122,9 +138,12 @@ TEST (EditHistoryTest, AProgramChangeFromTheUnitOverAnEditIsAStepThatBringsTheEd
     const auto edited = r.store.current;
     ASSERT_TRUE (r.store.isEdited());
 
-    // The unit's program 12 replaces the edited program.
+    // The unit's program 12 replaces the edited program while its stored
+    // version is compared: the edit comes back first and is kept.
+    ASSERT_TRUE (r.session.toggleCompare());
     r.receive ({0xb0, 0x00, 0x00});
     r.receive ({0xc0, 12});
+    EXPECT_FALSE (r.session.isComparing());
     ASSERT_EQ (r.store.currentProgramNumber, 12);
     EXPECT_FALSE (r.store.isEdited());
     EXPECT_EQ (r.history.undoMenuText(), "Undo Program Change");
