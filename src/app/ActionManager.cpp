@@ -3,8 +3,8 @@
 #include "Dialogs.h"
 #include "ShellControls.h"
 #include "data/DataCenter.h"
-#include "library/Clipboard.h"
 #include "editor/EditSession.h"
+#include "library/Clipboard.h"
 #include "library/ProgramLists.h"
 #include "midi/MidiReceiver.h"
 #include "midi/SysexMessages.h"
@@ -379,8 +379,8 @@ void ActionManager::writeCurrentProgram()
     unitList.setRowName (target, dataCenter.getName());
     dataCenter.setSelectedProgram (target);
     dataCenter.setCurrentProgramNumber (target);
-    dataCenter.modified[static_cast<size_t> (target)] = 0;
-    dataCenter.unitNowHolds (target, unitList.recordAt (target));
+    // Marked until the unit acknowledges the write.
+    dataCenter.markAgainstUnit (target, unitList.recordAt (target));
     if (session != nullptr)
         session->written();
     else

@@ -3,9 +3,9 @@
 #include "../data/CZELKResource.h"
 #include "../data/DataCenter.h"
 #include "../data/EffectTypes.h"
-#include "EditSession.h"
 #include "../midi/MidiReceiver.h"
 #include "../midi/SysexMessages.h"
+#include "EditSession.h"
 
 namespace vr
 {
@@ -805,7 +805,7 @@ void EditParamComponent::showDifferences()
 }
 
 std::array<bool, kNumKnobs> EditParamComponent::differingKnobs (const ProgramRecord& a,
-                                                               const ProgramRecord& b) noexcept
+                                                                const ProgramRecord& b) noexcept
 {
     std::array<bool, kNumKnobs> differ{};
     for (int k = 0; k < kNumKnobs; ++k)

@@ -108,7 +108,8 @@ public:
     // After the session switched: the controls follow the shown version.
     void compareChanged();
     // Knobs whose value differs between the two records.
-    static std::array<bool, kNumKnobs> differingKnobs (const ProgramRecord& a, const ProgramRecord& b) noexcept;
+    static std::array<bool, kNumKnobs> differingKnobs (const ProgramRecord& a,
+                                                       const ProgramRecord& b) noexcept;
     // A marked box has a frame of its own colour.
     bool isValueBoxMarked (int knobIndex) const
     {

@@ -44,7 +44,8 @@ EditSession::~EditSession()
     midiReceiver.aroundUnitEdit = nullptr;
 }
 
-void EditSession::recordProgramEdit (const juce::String& what, int mergeKey, const std::function<void()>& edit)
+void EditSession::recordProgramEdit (const juce::String& what, int mergeKey,
+                                     const std::function<void()>& edit)
 {
     steps.recordProgramEdit (what, mergeKey, edit);
 }

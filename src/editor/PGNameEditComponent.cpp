@@ -2,10 +2,10 @@
 
 #include "../data/DataCenter.h"
 #include "../data/EffectTypes.h"
-#include "EditSession.h"
 #include "../library/ProgramLists.h"
 #include "../midi/MidiReceiver.h"
 #include "../midi/SysexMessages.h"
+#include "EditSession.h"
 
 namespace vr
 {

@@ -3,8 +3,8 @@
 #include "../data/DataCenter.h"
 #include "../data/EffectTypes.h"
 #include "../data/SharedColours.h"
-#include "../midi/MidiReceiver.h"
 #include "../editor/EditSession.h"
+#include "../midi/MidiReceiver.h"
 
 namespace vr
 {

@@ -114,6 +114,10 @@ public:
 
     bool undo() override
     {
+        // Redo comes back to what this undo leaves, also when that is not the
+        // program chosen then (a choice since that was no step, a knob the
+        // unit turned).
+        stateAfter = history.programState();
         history.applyChoice (stateBefore, stateAfter);
         history.editsOfCurrent = editsOfBefore;
         return true;
@@ -175,8 +179,8 @@ bool EditHistory::recording() const
 
 EditHistory::ProgramState EditHistory::programState() const
 {
-    return {dataCenter.current, dataCenter.loaded, dataCenter.currentProgramNumber, dataCenter.selectedProgram,
-            dataCenter.programSerial};
+    return {dataCenter.current, dataCenter.loaded, dataCenter.currentProgramNumber,
+            dataCenter.selectedProgram, dataCenter.programSerial};
 }
 
 EditHistory::ListState EditHistory::listState() const
@@ -218,8 +222,8 @@ void EditHistory::recordProgramEdit (const juce::String& what, int mergeKey,
     const bool merges = mergeKey != 0 && mergeKey == openMergeKey;
     if (!merges)
         undoManager.beginNewTransaction (what);
-    undoManager.perform (new ProgramEdit (*this, dataCenter.programSerial, mergeKey, slot, recordBefore, dataCenter.current, slotBefore,
-                                          slotAfter, false));
+    undoManager.perform (new ProgramEdit (*this, dataCenter.programSerial, mergeKey, slot, recordBefore,
+                                          dataCenter.current, slotBefore, slotAfter, false));
     if (!merges)
         ++editsOfCurrent;
 

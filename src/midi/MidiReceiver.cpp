@@ -192,6 +192,7 @@ void MidiReceiver::sendWriteRequest (int programNumber)
     writePending = true;
     writeRequestedMs = clock();
     writtenRecord = dataCenter.current;
+    writtenSlot = programNumber;
     pause (kPauseAfterWriteRequestMs);
     sendProgramNumberNotice();
 }
@@ -537,6 +538,14 @@ void MidiReceiver::handleOperationCompleted()
     // transfer has been sent yet.
     if (isWritePending() || heldStart != nullptr)
     {
+        // Only now does the unit hold the written program.
+        if (isUserProgram (writtenSlot) && unitList != nullptr)
+        {
+            dataCenter.unitNowHolds (writtenSlot, writtenRecord);
+            dataCenter.markAgainstUnit (writtenSlot, unitList->recordAt (writtenSlot));
+        }
+        writtenSlot = -1;
+
         // The answer to a write made before this transfer began: it
         // acknowledges no program of the transfer.
         if (transfer.isRunning())

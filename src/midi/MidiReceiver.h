@@ -189,6 +189,7 @@ private:
     bool writePending{false};
     double writeRequestedMs{0.0};
     ProgramRecord writtenRecord{};
+    int writtenSlot{-1};
     std::function<void()> heldStart;
     // The player's program when the transfer began, and whether the unit
     // named its own at the end.

@@ -162,7 +162,8 @@ TEST_F (CompareTest, AChangeFromTheUnitWhileComparingLandsOnTheEditWhichStaysEdi
     expected[static_cast<size_t> (knobIndexToByte (kGainKnob))] = 33;
     EXPECT_EQ (store.current, expected);
     EXPECT_TRUE (store.isEdited());
-    EXPECT_TRUE (std::any_of (sent.begin(), sent.end(), [&] (const auto& m) { return dumpedRecord (m) == expected; }))
+    EXPECT_TRUE (
+        std::any_of (sent.begin(), sent.end(), [&] (const auto& m) { return dumpedRecord (m) == expected; }))
         << "the unit gets the edit with its change";
     EXPECT_EQ (reported, (std::vector<bool>{true, false}));
 

@@ -8,6 +8,7 @@
 #include "data/EffectTypes.h"
 #include "data/FactoryPrograms.h"
 #include "editor/EditParamComponent.h"
+#include "editor/EditSession.h"
 #include "editor/PGNameEditComponent.h"
 #include "library/LibraryFile.h"
 #include "library/VRLibComponent.h"
@@ -666,6 +667,10 @@ void World::perform (const Action& action)
 
     const auto modifiedBefore = store->modified;
     const bool runningBefore = engine->isTransferRunning();
+    const auto asideBefore = store->comparedAside;
+    const auto stateBefore = editState();
+    const auto undoText = main->getSession().undoMenuText();
+    const auto redoText = main->getSession().redoMenuText();
     const size_t wireBefore = wire.size();
     auto& editor = main->getEditorView();
     auto& strip = main->getNameStrip();
@@ -845,6 +850,8 @@ void World::perform (const Action& action)
             break;
         case Kind::unitWrite:
             unitPanel();
+            if (action.a >= 0 && action.a < kNumUserPrograms)
+                writtenOnPanel.set (static_cast<size_t> (action.a));
             unit->writeOnPanel (action.a);
             break;
         case Kind::unitDrop:
@@ -885,16 +892,123 @@ void World::perform (const Action& action)
         watchingTransmit = true;
         transmitModifiedOnly = action.kind != Kind::transmitAll;
         transmitDisturbed = unit->hasFaultsPending() || !inputOpen || !outputOpen;
+        // A Write the action made first (Quit offers one) marks its slot until acknowledged.
         modifiedAtStart = modifiedBefore;
+        for (size_t n = 0; n < modifiedAtStart.size(); ++n)
+            modifiedAtStart[n] = static_cast<std::uint8_t> (modifiedAtStart[n] | store->modified[n]);
         transmitWireStart = wireBefore;
     }
     if (!runningBefore && engine->isTransferRunning() && writeCheck.has_value() && action.kind != Kind::write)
         writeCheck->disturbed = true;
 
     settle();
+    if (auto v = checkEditAction (action, asideBefore, stateBefore, undoText, redoText);
+        v.has_value() && !pendingViolation.has_value())
+        pendingViolation = v;
     if (action.waitMs >= 0 || !quitRequested)
         wait (action.waitMs);
     answering = nullptr;
+}
+
+World::EditState World::editState() const
+{
+    EditState state{store->current,         store->loaded,
+                    store->programSerial,   store->currentProgramNumber,
+                    store->selectedProgram, {}};
+    const auto& rows = main->getLibraryView().getUnitList();
+    for (int n = 0; n < rows.size(); ++n)
+        state.rows.push_back (rows.recordAt (n));
+    return state;
+}
+
+std::optional<Violation> World::checkEditAction (const Action& action,
+                                                 const std::optional<ProgramRecord>& asideBefore,
+                                                 const EditState& before, const juce::String& undoText,
+                                                 const juce::String& redoText)
+{
+    const auto after = editState();
+    const bool undo = action.kind == Kind::undo && undoText != "Undo";
+    const bool redo = action.kind == Kind::redo && redoText != "Redo";
+    if (action.kind != Kind::undo && action.kind != Kind::redo)
+        undoneFrom.clear();
+
+    // Leaving Compare, however it ends, gives back the edit exactly.
+    const bool endsCompareOnly = action.kind == Kind::compare || action.kind == Kind::write ||
+                                 action.kind == Kind::view || action.kind == Kind::transmitAll ||
+                                 action.kind == Kind::transmitModified;
+    if (asideBefore.has_value() && !store->comparedAside.has_value() && endsCompareOnly &&
+        store->editedRecord() != *asideBefore)
+        return Violation{7, "leaving Compare did not give back the edit:" +
+                                differences (store->editedRecord(), *asideBefore)};
+
+    if (!undo && !redo)
+        return std::nullopt;
+    const auto step = (undo ? undoText : redoText).fromFirstOccurrenceOf (" ", false, false);
+    const bool choice = step == "Program Change";
+    const bool listStep = step == "Cut" || step == "Paste" || step == "Insert" || step == "Clear";
+
+    // An undo or redo changes only the program it names.
+    if (!choice && (after.serial != before.serial || after.number != before.number))
+        return Violation{8, (undo ? "Undo " : "Redo ") + step.toStdString() + " went from program " +
+                                std::to_string (before.number) + " to " + std::to_string (after.number)};
+    if (listStep && after.current != before.current)
+        return Violation{8, "Undo or Redo of " + step.toStdString() + " changed the current program"};
+    // A rename or category step puts back the one row it renamed.
+    int rowsChanged = 0;
+    for (size_t n = 0; n < after.rows.size() && n < before.rows.size(); ++n)
+        rowsChanged += after.rows[n] != before.rows[n] ? 1 : 0;
+    if (!choice && !listStep && rowsChanged > 1)
+        return Violation{8, (undo ? "Undo " : "Redo ") + step.toStdString() + " of program " +
+                                std::to_string (before.number) + " changed " + std::to_string (rowsChanged) +
+                                " rows"};
+    if (choice && rowsChanged > 0)
+        return Violation{8, (undo ? "Undo " : "Redo ") + step.toStdString() + " changed the unit list"};
+
+    // k undos, then k redos, bring back what each undo left.
+    if (undo)
+    {
+        undoneFrom.push_back (before);
+        return std::nullopt;
+    }
+    if (undoneFrom.empty())
+        return std::nullopt;
+    const auto expected = undoneFrom.back();
+    undoneFrom.pop_back();
+    std::ostringstream problem;
+    if (after.current != expected.current)
+        problem << " the program:" << differences (after.current, expected.current) << ";";
+    if (after.loaded != expected.loaded)
+        problem << " its baseline:" << differences (after.loaded, expected.loaded) << ";";
+    if (after.number != expected.number || after.selected != expected.selected)
+        problem << " program " << after.number << "/" << after.selected << " not " << expected.number << "/"
+                << expected.selected << ";";
+    for (size_t n = 0; n < after.rows.size() && n < expected.rows.size() && problem.tellp() == 0; ++n)
+        if (after.rows[n] != expected.rows[n])
+            problem << " slot " << n << ";";
+    if (problem.tellp() != 0)
+        return Violation{9, "Redo " + step.toStdString() +
+                                " did not bring back what its undo left:" + problem.str()};
+    return std::nullopt;
+}
+
+std::optional<Violation> World::checkMarks()
+{
+    // Transmitting the modified programs makes the unit equal the list:
+    // every row that differs from the unit's slot is marked.
+    if (!inputOpen || !outputOpen || unitSilent || unit->hasFaultsPending())
+        return std::nullopt;
+    const auto& rows = main->getLibraryView().getUnitList();
+    for (int n = 0; n < kNumUserPrograms && n < rows.size(); ++n)
+    {
+        const auto i = static_cast<size_t> (n);
+        if (store->modified[i] != 0 || !store->unitHoldsKnown[i] || writtenOnPanel.test (i))
+            continue;
+        if (rows.recordAt (n) != unit->getProgram (n))
+            return Violation{10, "slot " + std::to_string (n) +
+                                     " differs from the unit's but is not marked:" +
+                                     differences (rows.recordAt (n), unit->getProgram (n))};
+    }
+    return std::nullopt;
 }
 
 //==============================================================================
@@ -1083,6 +1197,8 @@ std::optional<Violation> World::check()
         return std::nullopt;
     if (auto v = checkWrite())
         return v;
+    if (auto v = checkMarks())
+        return v;
     return checkOneProgram();
 }
 
@@ -1157,7 +1273,7 @@ std::optional<Violation> World::checkWrite()
 std::optional<Violation> World::checkOneProgram()
 {
     auto& editor = main->getEditorView();
-    if (editor.isComparing() || !inputOpen || !outputOpen || unitSilent)
+    if (!inputOpen || !outputOpen || unitSilent)
         return std::nullopt;
     if (outOfStep)
     {

@@ -118,6 +118,20 @@ private:
     void noteDisturbance();
     void afterTransferStep();
 
+    // The edit session's promises around one action (compare, undo, redo).
+    struct EditState
+    {
+        ProgramRecord current, loaded;
+        std::uint64_t serial;
+        int number, selected;
+        std::vector<ProgramRecord> rows;
+    };
+    EditState editState() const;
+    std::optional<Violation> checkEditAction (const Action& action,
+                                              const std::optional<ProgramRecord>& asideBefore,
+                                              const EditState& before, const juce::String& undoText,
+                                              const juce::String& redoText);
+    std::optional<Violation> checkMarks();
     std::optional<Violation> checkWire();
     std::optional<Violation> checkOneProgram();
     std::optional<Violation> checkWrite();
@@ -177,6 +191,12 @@ private:
         bool disturbed;
     };
     std::optional<WriteCheck> writeCheck;
+
+    // States before each undo since the last action that was neither undo
+    // nor redo: k redos must bring them back in turn.
+    std::vector<EditState> undoneFrom;
+    // Slots the unit's own panel wrote since the last Receive All.
+    std::bitset<kNumUserPrograms> writtenOnPanel;
 
     int assertionsSeen{0};
     bool quitRequested{false};
