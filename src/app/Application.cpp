@@ -2,7 +2,6 @@
 
 #include "AppInfo.h"
 #include "CZELKResource.h"
-#include "CommandLine.h"
 #include "GuiController.h"
 #include "Host.h"
 #include "SingleInstance.h"
@@ -61,13 +60,6 @@ bool Application::openFromAnotherStart (const juce::StringArray& paths)
         return false;
     Host::getInstance()->getGuiController().openFromAnotherStart (paths);
     return true;
-}
-
-void Application::anotherInstanceStarted (const juce::String& commandLine)
-{
-    const auto file = commandLineFile (commandLine);
-    openFromAnotherStart (file == juce::File() ? juce::StringArray()
-                                               : juce::StringArray (file.getFullPathName()));
 }
 
 const juce::String Application::getApplicationName()

@@ -27,9 +27,8 @@ public:
     // as the free slots go. False when the program has not started or is
     // ending, and so cannot take them.
     bool openFromAnotherStart (const juce::StringArray& paths);
-    // The framework's way of saying the same (its own check is off, so it
-    // does not call it): the file its parameter string names.
-    void anotherInstanceStarted (const juce::String& commandLine) override;
+    // The framework's anotherInstanceStarted stays its own, which does
+    // nothing: with the framework's check off, nothing calls it here.
 
     const juce::String getApplicationName() override;
     const juce::String getApplicationVersion() override;

@@ -29,9 +29,6 @@ public:
     MidiPortDirectory& getPortDirectory() noexcept { return *portDirectory; }
     juce::ChangeBroadcaster& getProgramSelectionBroadcaster() noexcept { return *programSelection; }
 
-    const juce::File& getCommandLineFile() const noexcept { return commandLineFile; }
-    void setCommandLineFile (const juce::File& file) { commandLineFile = file; }
-
 private:
     Host();
 
@@ -43,7 +40,6 @@ private:
     std::unique_ptr<GuiController> guiController;
     std::unique_ptr<MidiPortDirectory> portDirectory;
     std::unique_ptr<MidiReceiver> midiReceiver;
-    juce::File commandLineFile;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (Host)
 };

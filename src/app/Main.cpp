@@ -39,6 +39,11 @@ bool handedToRunningInstance (const juce::String& programName)
         switch (vr::SingleInstance::sendToHolder (channel, filesToOpen))
         {
             case vr::SingleInstance::Answer::taken:
+                // More than one message holds is far more than the three the
+                // running copy opens; those left out are named, not lost unsaid.
+                for (int i = vr::SingleInstance::pathsThatFit (filesToOpen); i < filesToOpen.size(); ++i)
+                    std::cerr << programName << ": too many files to hand to the running copy; not opened: "
+                              << filesToOpen[i] << '\n';
                 return true;
             case vr::SingleInstance::Answer::unanswered:
                 std::cerr << programName << ": the running copy did not take the files in time; "

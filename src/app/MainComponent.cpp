@@ -52,8 +52,7 @@ void showCentred (juce::Component& dialog, juce::Component& parent)
 } // namespace
 
 MainComponent::MainComponent (DataCenter& store, MidiReceiver& engine, MidiPortDirectory& ports,
-                              juce::ChangeBroadcaster& selection, Dialogs& dialogsToUse,
-                              const juce::File& commandLineFile)
+                              juce::ChangeBroadcaster& selection, Dialogs& dialogsToUse)
     : dataCenter (store)
     , midiReceiver (engine)
     , programSelection (selection)
@@ -123,7 +122,6 @@ MainComponent::MainComponent (DataCenter& store, MidiReceiver& engine, MidiPortD
     engine.setCommandTarget (actionManager.get());
 
     showMidiSetup();
-    openCommandLineFileWhenShown (commandLineFile);
 }
 
 MainComponent::~MainComponent()
@@ -304,25 +302,6 @@ void MainComponent::paste()
 void MainComponent::insert()
 {
     libraryView->insert();
-}
-
-void MainComponent::openCommandLineFileWhenShown (const juce::File& file)
-{
-    if (file == juce::File())
-        return;
-    // What the file brings up (a refusal, the header question) belongs over
-    // the window, not alone on the screen before it.
-    if (isShowing())
-    {
-        libraryView->openCommandLineFile (file);
-        return;
-    }
-    juce::Timer::callAfterDelay (kShowPollMs,
-                                 [safe = juce::Component::SafePointer<MainComponent> (this), file]
-                                 {
-                                     if (safe != nullptr)
-                                         safe->openCommandLineFileWhenShown (file);
-                                 });
 }
 
 void MainComponent::openFromAnotherStart (const juce::StringArray& paths)

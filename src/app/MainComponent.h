@@ -32,8 +32,7 @@ class MainComponent : public juce::Component,
 {
 public:
     MainComponent (DataCenter& store, MidiReceiver& engine, MidiPortDirectory& ports,
-                   juce::ChangeBroadcaster& programSelection, Dialogs& dialogs,
-                   const juce::File& commandLineFile);
+                   juce::ChangeBroadcaster& programSelection, Dialogs& dialogs);
     ~MainComponent() override;
 
     void paint (juce::Graphics& g) override;
@@ -90,8 +89,6 @@ private:
     static constexpr int kShowPollMs = 50;
 
     void buttonClicked (juce::Button* button) override;
-    // Opens the command-line file as soon as this component is on screen.
-    void openCommandLineFileWhenShown (const juce::File& file);
     // Opens a start's files once the window shows and no transfer runs.
     void openFilesWhenOpenIsAllowed (const juce::StringArray& paths);
     // The unit went out of reach or never answered: say so.

@@ -18,9 +18,9 @@ MainWindow::MainWindow (Host& host)
     setUsingNativeTitleBar (false);
     setTitleBarHeight (kTitleBarHeight);
 
-    auto content = std::make_unique<MainComponent> (
-        host.getDataCenter(), host.getMidiReceiver(), host.getPortDirectory(),
-        host.getProgramSelectionBroadcaster(), dialogs, host.getCommandLineFile());
+    auto content = std::make_unique<MainComponent> (host.getDataCenter(), host.getMidiReceiver(),
+                                                    host.getPortDirectory(),
+                                                    host.getProgramSelectionBroadcaster(), dialogs);
     mainComponent = content.get();
     setContentOwned (content.release(), true);
     centreWithSize (getWidth(), getHeight());

@@ -109,6 +109,18 @@ Ready waitToRead (int fd, int wakeFd, Clock::time_point deadline)
     }
 }
 
+// Blocking connects and sends on fd give up at the deadline; false when it
+// has passed.
+bool limitSendingTo (int fd, Clock::time_point deadline)
+{
+    const auto left = std::chrono::duration_cast<std::chrono::microseconds> (deadline - Clock::now()).count();
+    if (left <= 0)
+        return false;
+    // Never all zero: that would mean no limit.
+    const timeval timeout{static_cast<time_t> (left / 1000000), static_cast<suseconds_t> (left % 1000000)};
+    return setsockopt (fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof (timeout)) == 0;
+}
+
 class Descriptor
 {
 public:
@@ -201,7 +213,10 @@ SingleInstance::Claim SingleInstance::claim()
 SingleInstance::Answer SingleInstance::sendToHolder (const juce::String& channel,
                                                      const juce::StringArray& paths)
 {
-    const auto deadline = Clock::now() + std::chrono::milliseconds (kAnswerDeadlineMs);
+    // One deadline for the whole hand-over, and the holder is told exactly
+    // it: it takes nothing after this start has given up and opened them.
+    const auto answerBy = monotonicMilliseconds() + kAnswerDeadlineMs;
+    const auto deadline = Clock::time_point (std::chrono::milliseconds (answerBy));
     sockaddr_un address{};
     socklen_t length = 0;
     if (!makeAddress (channel, address, length))
@@ -211,18 +226,20 @@ SingleInstance::Answer SingleInstance::sendToHolder (const juce::String& channel
         return Answer::gone;
 
     // Connecting and sending wait while the holder's backlog is full.
-    const timeval timeout{kAnswerDeadlineMs / 1000, (kAnswerDeadlineMs % 1000) * 1000};
-    setsockopt (fd.get(), SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof (timeout));
+    if (!limitSendingTo (fd.get(), deadline))
+        return Answer::unanswered;
     if (connect (fd.get(), reinterpret_cast<const sockaddr*> (&address), length) != 0)
         return errno == EAGAIN || errno == EINTR ? Answer::unanswered : Answer::gone;
     // An abstract name carries no permissions: whoever holds ours must be us.
     if (!fromSameUser (fd.get()))
         return Answer::gone;
 
-    const auto message = encode ({monotonicMilliseconds() + kAnswerDeadlineMs, paths});
+    const auto message = encode ({answerBy, paths});
     const auto* bytes = static_cast<const char*> (message.getData());
     for (size_t done = 0; done < message.getSize();)
     {
+        if (!limitSendingTo (fd.get(), deadline))
+            return Answer::unanswered;
         const auto n = send (fd.get(), bytes + done, message.getSize() - done, MSG_NOSIGNAL);
         if (n < 0 && errno == EINTR)
             continue;
@@ -302,8 +319,18 @@ void SingleInstance::serve()
         if (waitToRead (listenFd, wakeFd, Clock::time_point::max()) != Ready::readable)
             return;
         const Descriptor connection (accept4 (listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
-        if (connection.get() >= 0 && fromSameUser (connection.get()))
+        if (connection.get() < 0 &&
+            (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM))
+        {
+            // Out of descriptors: the start stays in the backlog (and waits
+            // its own deadline) while this thread waits, rather than spin
+            // on a listener that stays readable.
+            waitToRead (wakeFd, -1, Clock::now() + std::chrono::milliseconds (kAcceptRetryMs));
+        }
+        else if (connection.get() >= 0 && fromSameUser (connection.get()))
+        {
             answerOne (connection.get());
+        }
         if (stopping)
             return;
     }
@@ -334,10 +361,7 @@ void SingleInstance::answerOne (int connection)
     auto message = decode (bytes);
     if (!message)
         return;
-    // Taken only while the sender waits, with time for the answer to reach it.
-    const auto now = monotonicMilliseconds();
-    const auto waitMs =
-        std::clamp<std::int64_t> (message->answerBy - kAnswerMarginMs - now, 0, kTakeDeadlineMs);
+    const auto waitMs = takeWindowMs (message->answerBy, monotonicMilliseconds());
     HandOver handOver;
     handOver.paths = std::move (message->paths);
     handOver.receipt = std::make_shared<Receipt> (Clock::now() + std::chrono::milliseconds (waitMs));
@@ -369,29 +393,49 @@ void SingleInstance::answerOne (int connection)
     [[maybe_unused]] const auto sent = send (connection, &answer, 1, MSG_NOSIGNAL);
 }
 
+int SingleInstance::takeWindowMs (std::int64_t answerBy, std::int64_t now)
+{
+    // Taken only while the sender waits, with time for the answer to reach
+    // it. No sender waits longer than kAnswerDeadlineMs: a deadline further
+    // off is garbage, and is not waited for either.
+    if (answerBy <= now || answerBy - now > kAnswerDeadlineMs)
+        return 0;
+    return static_cast<int> (std::clamp<std::int64_t> (answerBy - now - kAnswerMarginMs, 0, kTakeDeadlineMs));
+}
+
+int SingleInstance::pathsThatFit (const juce::StringArray& paths)
+{
+    size_t size = kAnswerByBytes;
+    for (int i = 0; i < paths.size(); ++i)
+    {
+        size += std::strlen (paths[i].toRawUTF8()) + 1; // with its zero byte
+        if (size > static_cast<size_t> (kMaxMessageBytes))
+            return i;
+    }
+    return paths.size();
+}
+
 juce::MemoryBlock SingleInstance::encode (const Message& message)
 {
     juce::MemoryBlock bytes;
     auto answerBy = static_cast<std::uint64_t> (message.answerBy);
-    for (int i = 0; i < 8; ++i, answerBy >>= 8)
+    for (size_t i = 0; i < kAnswerByBytes; ++i, answerBy >>= 8)
     {
         const auto byte = static_cast<std::uint8_t> (answerBy & 0xff);
         bytes.append (&byte, 1);
     }
-    for (const auto& path : message.paths)
+    const int fit = pathsThatFit (message.paths);
+    for (int i = 0; i < fit; ++i)
     {
-        const auto utf8 = path.toRawUTF8();
-        const auto size = std::strlen (utf8) + 1; // with its zero byte
-        if (bytes.getSize() + size > static_cast<size_t> (kMaxMessageBytes))
-            break;
-        bytes.append (utf8, size);
+        const auto utf8 = message.paths[i].toRawUTF8();
+        bytes.append (utf8, std::strlen (utf8) + 1); // with its zero byte
     }
     return bytes;
 }
 
 std::optional<SingleInstance::Message> SingleInstance::decode (const juce::MemoryBlock& bytes)
 {
-    constexpr size_t kHeader = 8;
+    constexpr size_t kHeader = kAnswerByBytes;
     if (bytes.getSize() < kHeader)
         return std::nullopt;
     Message message;

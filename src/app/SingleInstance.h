@@ -67,8 +67,10 @@ public:
 
     Claim claim();
 
-    // Hands the paths to whoever holds the channel and waits for its answer,
-    // at most kAnswerDeadlineMs.
+    // Hands the paths to whoever holds the channel (as many as fit a
+    // message: pathsThatFit) and waits for its answer. Connecting, sending
+    // and waiting take kAnswerDeadlineMs together, and that deadline is the
+    // one the holder is given.
     static Answer sendToHolder (const juce::String& channel, const juce::StringArray& paths);
 
     // Starts reading what later starts send; each hand-over goes to onHandOver
@@ -97,13 +99,19 @@ public:
         std::int64_t answerBy{0};
         juce::StringArray paths;
     };
-    // As many whole paths as fit kMaxMessageBytes.
+    // As many whole paths as fit kMaxMessageBytes (pathsThatFit, from the first).
     static juce::MemoryBlock encode (const Message& message);
+    static int pathsThatFit (const juce::StringArray& paths);
     // Nothing when the bytes are too few; an unended last path is dropped.
     static std::optional<Message> decode (const juce::MemoryBlock& bytes);
     static std::int64_t monotonicMilliseconds();
+    // How long the holder may take a hand-over that must be answered by
+    // answerBy, at `now` (both monotonicMilliseconds): none when that is
+    // past, or further off than any sender waits.
+    static int takeWindowMs (std::int64_t answerBy, std::int64_t now);
 
     static constexpr int kMaxMessageBytes = 64 * 1024;
+    static constexpr size_t kAnswerByBytes = 8;
     // A whole hand-over must arrive within this of the connection.
     static constexpr int kMessageDeadlineMs = 1000;
     // The message thread must take it within this of its arrival.
@@ -113,6 +121,8 @@ public:
     // (a holder that was stopped meanwhile takes nothing).
     static constexpr int kAnswerDeadlineMs = 5000;
     static constexpr int kAnswerMarginMs = 500;
+    // Out of descriptors, the listener tries again after this.
+    static constexpr int kAcceptRetryMs = 100;
 
 private:
     void serve();

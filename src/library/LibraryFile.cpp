@@ -7,13 +7,16 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <deque>
+#include <dirent.h>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace vr
 {
@@ -108,203 +111,281 @@ bool isChosen (const juce::File& file)
     return file.getFullPathName().isNotEmpty();
 }
 
-juce::String unreadableBecause (const juce::FileInputStream& in)
+juce::String unreadableBecause (const juce::String& reason)
 {
-    return "The file cannot be read (" + in.getStatus().getErrorMessage() + ").";
+    return "The file cannot be read (" + reason + ").";
 }
 
-// Why an existing path is not a regular file, as a sentence for the user;
-// empty for a regular file (or one that cannot be looked at: opening it says why).
-juce::String notARegularFile (const juce::File& file)
+// Why a path of this type is not a file we read, as a sentence for the user;
+// empty for a regular file.
+juce::String notARegularFile (mode_t mode)
 {
-    struct stat info;
-    if (stat (file.getFullPathName().toRawUTF8(), &info) != 0 || S_ISREG (info.st_mode))
+    if (S_ISREG (mode))
         return {};
-    if (S_ISDIR (info.st_mode))
+    if (S_ISDIR (mode))
         return "This is a folder, not a file.";
-    if (S_ISFIFO (info.st_mode))
+    if (S_ISFIFO (mode))
         return "This is a named pipe, not a file.";
-    if (S_ISCHR (info.st_mode) || S_ISBLK (info.st_mode))
+    if (S_ISCHR (mode) || S_ISBLK (mode))
         return "This is a device, not a file.";
-    if (S_ISSOCK (info.st_mode))
+    if (S_ISSOCK (mode))
         return "This is a socket, not a file.";
     return "This is not a regular file.";
 }
 
+// The same for a path, looked at without opening it; empty for a regular
+// file or one that cannot be looked at (opening it says why).
+juce::String notARegularFile (const juce::File& file)
+{
+    struct stat info;
+    return stat (file.getFullPathName().toRawUTF8(), &info) == 0 ? notARegularFile (info.st_mode)
+                                                                 : juce::String();
+}
+
+// Owns a descriptor; closes it when it goes.
+class Descriptor
+{
+public:
+    Descriptor() noexcept = default;
+    explicit Descriptor (int fileDescriptor) noexcept
+        : fd (fileDescriptor)
+    {
+    }
+    Descriptor (Descriptor&& other) noexcept
+        : fd (std::exchange (other.fd, -1))
+    {
+    }
+    Descriptor& operator= (Descriptor&& other) noexcept
+    {
+        if (this != &other)
+        {
+            reset();
+            fd = std::exchange (other.fd, -1);
+        }
+        return *this;
+    }
+    ~Descriptor() { reset(); }
+
+    int get() const noexcept { return fd; }
+    bool valid() const noexcept { return fd >= 0; }
+    int release() noexcept { return std::exchange (fd, -1); }
+    // Closes now; false when the system reports a write it could not finish.
+    bool close() noexcept { return ::close (std::exchange (fd, -1)) == 0; }
+
+private:
+    void reset() noexcept
+    {
+        if (fd >= 0)
+            ::close (std::exchange (fd, -1));
+    }
+
+    int fd{-1};
+};
+
 //==============================================================================
-// Where a save goes. Links are followed the way the system follows them:
-// the final file is what realpath() gives (for a dangling link, the real
-// folder the link names and the name in it), never a path put together here.
+// Where a save goes. Links are followed the way the system follows them, one
+// name at a time from the root, each opened without following it and
+// looked at through what was opened; the file is then written by its name
+// in the folder held open at the end. Nothing swapped on the way after the
+// look can take the save elsewhere.
 enum class LinkState
 {
     none,     // the path itself, or the file its links end at
     dangling, // the links end at a name that does not exist, in a folder that does
     foreign,  // a link on the way is another user's, in a folder everyone may write to
-    broken    // a loop, or a folder on the way is missing
+    broken    // a loop, a folder on the way is missing, or the path ends at a folder
 };
 
 struct SaveTarget
 {
-    std::string path;
-    LinkState link{LinkState::none};
+    Descriptor folder; // where the file is, opened for the path only
+    std::string name;  // the file's name in it
+    LinkState link{LinkState::broken};
+    bool exists{false};
+    struct stat info = {}; // the file's, when it exists
 };
 
-std::string folderOf (const std::string& path)
+// As many links as the system follows in one path.
+constexpr int kMaxLinks = 40;
+
+// The names a path (or a link's text) is made of, in order; "." and empty
+// ones change nothing.
+std::vector<std::string> namesIn (const std::string& path)
 {
-    const auto slash = path.rfind ('/');
-    return slash == std::string::npos ? std::string (".")
-           : slash == 0               ? std::string ("/")
-                                      : path.substr (0, slash);
+    std::vector<std::string> names;
+    for (size_t start = 0; start <= path.size();)
+    {
+        auto end = path.find ('/', start);
+        if (end == std::string::npos)
+            end = path.size();
+        auto name = path.substr (start, end - start);
+        if (!name.empty() && name != ".")
+            names.push_back (std::move (name));
+        start = end + 1;
+    }
+    return names;
 }
 
-std::string realPath (const std::string& path)
+// A link the system does not follow for us either (protected symlinks):
+// planted by another user in a sticky folder anyone may write to, as /tmp,
+// that is not that user's own.
+bool isForeignLink (const struct stat& link, const struct stat& folder)
 {
-    char resolved[PATH_MAX];
-    return realpath (path.c_str(), resolved) != nullptr ? std::string (resolved) : std::string();
+    return (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0 && link.st_uid != geteuid() &&
+           link.st_uid != folder.st_uid;
 }
 
-// A link another user could have planted: theirs, in a folder anyone may
-// write to but only owners may delete from (as /tmp).
-bool isForeignLinkInSharedFolder (const std::string& path, const struct stat& linkInfo)
+Descriptor openFolder (const char* path)
 {
-    struct stat folderInfo;
-    return linkInfo.st_uid != geteuid() && stat (folderOf (path).c_str(), &folderInfo) == 0 &&
-           (folderInfo.st_mode & S_ISVTX) != 0 && (folderInfo.st_mode & S_IWOTH) != 0;
+    return Descriptor (open (path, O_PATH | O_DIRECTORY | O_CLOEXEC));
 }
 
 SaveTarget resolveSaveTarget (const juce::File& requested)
 {
-    const std::string named = requested.getFullPathName().toStdString();
-    // Each link on the way is looked at, unresolved, so that the system
-    // interprets every "..": only to check whose it is and where it ends.
-    std::string hop = named;
-    for (int depth = 0; depth < 40; ++depth)
-    {
-        struct stat info;
-        if (lstat (hop.c_str(), &info) != 0)
-        {
-            if (depth == 0)
-                return {named, LinkState::none};
-            // A dangling link: the file it names is created only when the user says so.
-            const bool missing = errno == ENOENT;
-            const auto folder = realPath (folderOf (hop));
-            const auto slash = hop.rfind ('/');
-            if (!missing || folder.empty() || slash == std::string::npos)
-                return {named, LinkState::broken};
-            return {folder + (folder == "/" ? "" : "/") + hop.substr (slash + 1), LinkState::dangling};
-        }
-        if (!S_ISLNK (info.st_mode))
-        {
-            if (depth == 0)
-                return {named, LinkState::none};
-            const auto final = realPath (named);
-            return {final, final.empty() ? LinkState::broken : LinkState::none};
-        }
-        if (isForeignLinkInSharedFolder (hop, info))
-            return {named, LinkState::foreign};
+    SaveTarget target;
+    const std::string path = requested.getFullPathName().toStdString();
+    if (path.empty())
+        return target;
+    Descriptor folder = openFolder (path.front() == '/' ? "/" : ".");
+    const auto names = namesIn (path);
+    std::deque<std::string> pending (names.begin(), names.end());
+    bool nameFromLink = false;
+    int links = 0;
 
-        char text[PATH_MAX];
-        const auto length = readlink (hop.c_str(), text, sizeof (text) - 1);
-        if (length <= 0)
-            return {named, LinkState::broken};
-        const std::string linked (text, static_cast<size_t> (length));
-        hop = linked.front() == '/' ? linked : folderOf (hop) + "/" + linked;
+    while (folder.valid() && !pending.empty())
+    {
+        const auto name = std::move (pending.front());
+        pending.pop_front();
+        const bool last = pending.empty();
+
+        Descriptor node (openat (folder.get(), name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+        struct stat info;
+        if (!node.valid())
+        {
+            if (errno != ENOENT || !last)
+                break;
+            // A new file. At the end of a link it is created only when the user says so.
+            target.link = nameFromLink ? LinkState::dangling : LinkState::none;
+            target.folder = std::move (folder);
+            target.name = name;
+            return target;
+        }
+        if (fstatat (node.get(), "", &info, AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW) != 0)
+            break;
+
+        if (S_ISLNK (info.st_mode))
+        {
+            struct stat folderInfo;
+            if (fstat (folder.get(), &folderInfo) != 0)
+                break;
+            if (isForeignLink (info, folderInfo))
+            {
+                target.link = LinkState::foreign;
+                return target;
+            }
+            char text[PATH_MAX];
+            const auto length = readlinkat (node.get(), "", text, sizeof (text));
+            if (++links > kMaxLinks || length <= 0 || length >= static_cast<ssize_t> (sizeof (text)))
+                break;
+            // The link's text goes in its place, read from the folder the link is in.
+            if (text[0] == '/')
+                folder = openFolder ("/");
+            const auto linked = namesIn (std::string (text, static_cast<size_t> (length)));
+            pending.insert (pending.begin(), linked.begin(), linked.end());
+            nameFromLink = nameFromLink || last;
+            continue;
+        }
+        if (last)
+        {
+            target.link = LinkState::none;
+            target.folder = std::move (folder);
+            target.name = name;
+            target.exists = true;
+            target.info = info;
+            return target;
+        }
+        if (!S_ISDIR (info.st_mode))
+            break;
+        folder = std::move (node);
     }
-    return {named, LinkState::broken};
+    return target;
 }
 
 //==============================================================================
 constexpr char kTemporarySuffix[] = ".vrsave";
-constexpr int kTemporaryHexDigits = 8;
+constexpr size_t kTemporaryHexDigits = 8;
 // A temporary file older than this belongs to no save still running.
 constexpr std::time_t kStaleTemporarySeconds = 10 * 60;
 
 // Hidden and not named like a library or a .syx file, so Open never lists one.
-std::string temporaryBeside (const std::string& target)
+std::string temporaryNameFor (const std::string& targetName)
 {
     // Short enough for any file system's name limit, however long the target's name.
-    const auto name = juce::File (target).getFileName().substring (0, 50);
+    const auto name = juce::String::fromUTF8 (targetName.c_str()).substring (0, 50);
     const auto hex = juce::String::toHexString (juce::Random::getSystemRandom().nextInt())
-                         .paddedLeft ('0', kTemporaryHexDigits);
-    return folderOf (target) + "/." + (name + "." + hex + kTemporarySuffix).toStdString();
+                         .paddedLeft ('0', static_cast<int> (kTemporaryHexDigits));
+    return "." + (name + "." + hex + kTemporarySuffix).toStdString();
 }
 
-// Whether the name is one temporaryBeside gives.
-bool isSaveTemporaryName (const juce::String& fileName)
+// Whether the name is one temporaryNameFor gives: ".NAME.XXXXXXXX.vrsave".
+bool isSaveTemporaryName (const std::string& fileName)
 {
-    // ".NAME.XXXXXXXX.vrsave", as temporaryBeside makes them.
-    const int suffix = static_cast<int> (std::strlen (kTemporarySuffix));
-    const int hexStart = fileName.length() - suffix - kTemporaryHexDigits;
-    return fileName.startsWithChar ('.') && fileName.endsWith (kTemporarySuffix) && hexStart >= 2 &&
-           fileName[hexStart - 1] == '.' &&
-           fileName.substring (hexStart, hexStart + kTemporaryHexDigits).containsOnly ("0123456789abcdef");
+    const size_t suffix = std::strlen (kTemporarySuffix);
+    if (fileName.size() < 2 + kTemporaryHexDigits + suffix || fileName.front() != '.' ||
+        fileName.compare (fileName.size() - suffix, suffix, kTemporarySuffix) != 0)
+        return false;
+    const size_t hexStart = fileName.size() - suffix - kTemporaryHexDigits;
+    return fileName[hexStart - 1] == '.' &&
+           fileName.find_first_not_of ("0123456789abcdef", hexStart) == hexStart + kTemporaryHexDigits;
 }
 
 // Temporary files of ours that a crashed save left in the folder.
-void removeStaleTemporaries (const std::string& folder)
+void removeStaleTemporaries (int folder)
 {
-    const auto now = std::time (nullptr);
-    for (const auto& entry : juce::RangedDirectoryIterator (
-             juce::File (folder), false, juce::String ("*") + kTemporarySuffix, juce::File::findFiles))
+    const int listing = openat (folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listing < 0)
+        return;
+    const std::unique_ptr<DIR, int (*) (DIR*)> entries (fdopendir (listing), closedir);
+    if (entries == nullptr)
     {
-        const auto& file = entry.getFile();
+        ::close (listing);
+        return;
+    }
+    const auto now = std::time (nullptr);
+    while (const auto* entry = readdir (entries.get()))
+    {
         struct stat info;
-        const auto path = file.getFullPathName().toStdString();
-        if (isSaveTemporaryName (file.getFileName()) && lstat (path.c_str(), &info) == 0 &&
-            S_ISREG (info.st_mode) && info.st_uid == geteuid() &&
-            now - info.st_mtime > kStaleTemporarySeconds)
-            unlink (path.c_str());
+        if (isSaveTemporaryName (entry->d_name) &&
+            fstatat (folder, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG (info.st_mode) &&
+            info.st_uid == geteuid() && now - info.st_mtime > kStaleTemporarySeconds)
+            unlinkat (folder, entry->d_name, 0);
     }
 }
-
-// Closes the descriptor when it goes.
-class Descriptor
-{
-public:
-    explicit Descriptor (int fileDescriptor) noexcept
-        : fd (fileDescriptor)
-    {
-    }
-    ~Descriptor()
-    {
-        if (fd >= 0)
-            ::close (fd);
-    }
-    // Closes now; false when the system reports a write it could not finish.
-    bool close() noexcept
-    {
-        const int result = ::close (fd);
-        fd = -1;
-        return result == 0;
-    }
-
-private:
-    int fd;
-    JUCE_DECLARE_NON_COPYABLE (Descriptor)
-};
 
 // The temporary file goes again unless the save got as far as moving it.
 class RemovedUnlessKept
 {
 public:
-    explicit RemovedUnlessKept (std::string pathToRemove)
-        : path (std::move (pathToRemove))
+    RemovedUnlessKept (int folderToRemoveFrom, std::string nameToRemove)
+        : folder (folderToRemoveFrom)
+        , name (std::move (nameToRemove))
     {
     }
     ~RemovedUnlessKept()
     {
         if (!kept)
-            unlink (path.c_str());
+            unlinkat (folder, name.c_str(), 0);
     }
     void keep() noexcept { kept = true; }
 
 private:
-    std::string path;
+    const int folder;
+    const std::string name;
     bool kept{false};
     JUCE_DECLARE_NON_COPYABLE (RemovedUnlessKept)
 };
 
-// Writes to a file already open, from its start.
+// Writes to a file already open, from where it stands.
 class DescriptorOutputStream : public juce::OutputStream
 {
 public:
@@ -344,30 +425,59 @@ bool writeAll (juce::OutputStream& out, const void* data, size_t size, const Str
     return writeStep ? writeStep (out, data, size) : out.write (data, size);
 }
 
-bool holdsExactly (const juce::File& file, const void* data, size_t size)
+// The regular file of that name in the folder, opened without following a
+// link and without waiting on a pipe; invalid for anything else.
+Descriptor openRegularAt (int folder, const std::string& name, int access)
 {
+    Descriptor file (openat (folder, name.c_str(), access | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat info;
+    if (file.valid() && (fstat (file.get(), &info) != 0 || !S_ISREG (info.st_mode)))
+        return {};
+    return file;
+}
+
+bool holdsExactly (int folder, const std::string& name, const void* data, size_t size)
+{
+    auto file = openRegularAt (folder, name, O_RDONLY);
+    if (!file.valid())
+        return false;
+    RegularFileInputStream in (file.release());
     juce::MemoryBlock onDisk;
-    return file.loadFileAsData (onDisk) && onDisk.getSize() == size &&
+    in.readIntoMemoryBlock (onDisk, static_cast<ssize_t> (size + 1));
+    return !in.getStatus().failed() && onDisk.getSize() == size &&
            std::memcmp (onDisk.getData(), data, size) == 0;
 }
 
 // For a folder that takes no new files: the old bytes are overwritten, so
 // the file is read back to be sure of what it holds now.
-FileWriteResult writeInPlace (const juce::File& file, const void* data, size_t size,
+FileWriteResult writeInPlace (int folder, const std::string& name, const void* data, size_t size,
                               const StreamWriteStep& writeStep)
 {
     {
-        juce::FileOutputStream out (file);
-        if (!out.openedOk())
+        auto file = openRegularAt (folder, name, O_WRONLY);
+        if (!file.valid())
             return FileWriteResult::cannotOpen;
-        // The stream opens at the end of an existing file.
-        if (!out.setPosition (0) || !writeAll (out, data, size, writeStep))
-            return FileWriteResult::inPlaceWriteFailed;
-        out.flush();
-        if (out.getStatus().failed() || out.truncate().failed())
+        DescriptorOutputStream out (file.get());
+        if (!writeAll (out, data, size, writeStep) || out.getPosition() != static_cast<juce::int64> (size) ||
+            ftruncate (file.get(), static_cast<off_t> (size)) != 0 || fsync (file.get()) != 0 ||
+            !file.close())
             return FileWriteResult::inPlaceWriteFailed;
     }
-    return holdsExactly (file, data, size) ? FileWriteResult::ok : FileWriteResult::inPlaceWriteFailed;
+    return holdsExactly (folder, name, data, size) ? FileWriteResult::ok
+                                                   : FileWriteResult::inPlaceWriteFailed;
+}
+
+// The new file takes the old one's place with its group (where we may give
+// it that group: as one of its members, or the superuser) and permissions.
+bool keepGroupAndMode (int fd, const struct stat& old)
+{
+    struct stat made;
+    if (fstat (fd, &made) != 0)
+        return false;
+    // Before the mode: a change of group clears the set-id bits.
+    if (made.st_gid != old.st_gid && fchown (fd, static_cast<uid_t> (-1), old.st_gid) != 0 && errno != EPERM)
+        return false;
+    return fchmod (fd, old.st_mode & 07777) == 0;
 }
 } // namespace
 
@@ -397,28 +507,83 @@ bool hasLibraryHeader (const std::uint8_t* source, size_t size) noexcept
            std::memcmp (source, kMagic, static_cast<size_t> (kMagicLength)) == 0;
 }
 
-std::unique_ptr<juce::FileInputStream> openForReading (const juce::File& file, juce::String& problem)
+RegularFileInputStream::RegularFileInputStream (int fileDescriptor) noexcept
+    : fd (fileDescriptor)
 {
-    if (file.isDirectory())
+}
+
+RegularFileInputStream::~RegularFileInputStream()
+{
+    if (fd >= 0)
+        ::close (fd);
+}
+
+juce::int64 RegularFileInputStream::getTotalLength()
+{
+    struct stat info;
+    return fstat (fd, &info) == 0 ? static_cast<juce::int64> (info.st_size) : -1;
+}
+
+bool RegularFileInputStream::isExhausted()
+{
+    return position >= getTotalLength();
+}
+
+int RegularFileInputStream::read (void* destBuffer, int maxBytesToRead)
+{
+    if (maxBytesToRead <= 0 || status.failed())
+        return 0;
+    for (;;)
     {
-        problem = "This is a folder, not a file.";
-        return {};
+        const auto got = ::read (fd, destBuffer, static_cast<size_t> (maxBytesToRead));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+        {
+            status = juce::Result::fail (std::strerror (errno));
+            return 0;
+        }
+        position += got;
+        return static_cast<int> (got);
     }
-    if (!file.existsAsFile())
-    {
-        problem = "There is no such file.";
-        return {};
-    }
+}
+
+bool RegularFileInputStream::setPosition (juce::int64 newPosition)
+{
+    if (lseek (fd, static_cast<off_t> (newPosition), SEEK_SET) < 0)
+        return false;
+    position = newPosition;
+    return true;
+}
+
+std::unique_ptr<RegularFileInputStream> openForReading (const juce::File& file, juce::String& problem)
+{
+    // What is plainly no file is refused without opening it: opening a
+    // device may do something.
     problem = notARegularFile (file);
     if (problem.isNotEmpty())
         return {};
 
-    auto in = std::make_unique<juce::FileInputStream> (file);
-    if (!in->openedOk())
+    // It may have been swapped since: the open does not wait (as it would
+    // for a pipe without a writer), and what was opened is looked at again.
+    const int fd = open (file.getFullPathName().toRawUTF8(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
     {
-        problem = unreadableBecause (*in);
+        const int error = errno;
+        problem = error == ENOENT ? juce::String ("There is no such file.")
+                                  : unreadableBecause (std::strerror (error));
         return {};
     }
+    auto in = std::make_unique<RegularFileInputStream> (fd);
+    struct stat info;
+    if (fstat (fd, &info) != 0)
+    {
+        problem = unreadableBecause (std::strerror (errno));
+        return {};
+    }
+    problem = notARegularFile (info.st_mode);
+    if (problem.isNotEmpty())
+        return {};
     return in;
 }
 
@@ -442,7 +607,7 @@ LibraryRead readLibraryFile (const juce::File& file, std::uint8_t* dest)
 
     if (in.getStatus().failed() && total == 0)
     {
-        read.problem = unreadableBecause (in);
+        read.problem = unreadableBecause (in.getStatus().getErrorMessage());
         return read;
     }
     read.hasHeader = hasLibraryHeader (bytes.data(), total);
@@ -454,8 +619,8 @@ LibraryRead readLibraryFile (const juce::File& file, std::uint8_t* dest)
 FileWriteResult writeFileAtomically (const juce::File& requested, const void* data, size_t size,
                                      const StreamWriteStep& writeStep, DanglingLink dangling)
 {
-    const auto resolved = resolveSaveTarget (requested);
-    switch (resolved.link)
+    const auto target = resolveSaveTarget (requested);
+    switch (target.link)
     {
         case LinkState::foreign:
             return FileWriteResult::foreignLink;
@@ -468,53 +633,55 @@ FileWriteResult writeFileAtomically (const juce::File& requested, const void* da
         case LinkState::none:
             break;
     }
-    const auto& target = resolved.path;
+    const int folder = target.folder.get();
+    const auto& name = target.name;
 
-    struct stat existing;
-    const bool exists = stat (target.c_str(), &existing) == 0;
     // Moving a new file over a read-only one would succeed; honour the flag.
-    if (exists && (!S_ISREG (existing.st_mode) || access (target.c_str(), W_OK) != 0))
+    if (target.exists && (!S_ISREG (target.info.st_mode) || faccessat (folder, name.c_str(), W_OK, 0) != 0))
         return FileWriteResult::cannotOpen;
 
-    removeStaleTemporaries (folderOf (target));
+    removeStaleTemporaries (folder);
     // The target's permissions from the start (a new file's come from the
     // umask): a private library is never readable by others, not even while
     // it is written. Only the owner can write it until then.
     std::string temporary;
-    int fd = -1;
-    for (int attempt = 0; attempt < 8 && fd < 0; ++attempt)
+    Descriptor file;
+    int error = 0;
+    for (int attempt = 0; attempt < 8 && !file.valid(); ++attempt)
     {
-        temporary = temporaryBeside (target);
-        fd = open (temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, exists ? 0600 : 0666);
-        if (fd < 0 && errno != EEXIST)
+        temporary = temporaryNameFor (name);
+        file = Descriptor (openat (folder, temporary.c_str(),
+                                   O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                                   target.exists ? 0600 : 0666));
+        error = errno;
+        if (!file.valid() && error != EEXIST)
             break;
     }
-    if (fd < 0)
+    if (!file.valid())
     {
         // A folder that takes no new files: the file itself may still be writable.
-        if (exists && (errno == EACCES || errno == EPERM))
-            return writeInPlace (juce::File (target), data, size, writeStep);
-        return errno == EACCES || errno == EPERM || errno == EROFS || errno == ENOENT || errno == ENOTDIR
+        if (target.exists && (error == EACCES || error == EPERM))
+            return writeInPlace (folder, name, data, size, writeStep);
+        return error == EACCES || error == EPERM || error == EROFS || error == ENOENT || error == ENOTDIR
                    ? FileWriteResult::cannotOpen
                    : FileWriteResult::writeFailed;
     }
 
-    Descriptor descriptor (fd);
-    RemovedUnlessKept removed (temporary);
-    if (exists && fchmod (fd, existing.st_mode & 07777) != 0)
+    RemovedUnlessKept removed (folder, temporary);
+    if (target.exists && !keepGroupAndMode (file.get(), target.info))
         return FileWriteResult::writeFailed;
 
-    DescriptorOutputStream out (fd);
+    DescriptorOutputStream out (file.get());
     if (!writeAll (out, data, size, writeStep) || out.getPosition() != static_cast<juce::int64> (size))
         return FileWriteResult::writeFailed;
 
     // What is on disk is what counts.
     struct stat written;
-    if (fsync (fd) != 0 || fstat (fd, &written) != 0 || written.st_size != static_cast<off_t> (size) ||
-        !descriptor.close())
+    if (fsync (file.get()) != 0 || fstat (file.get(), &written) != 0 ||
+        written.st_size != static_cast<off_t> (size) || !file.close())
         return FileWriteResult::writeFailed;
 
-    if (rename (temporary.c_str(), target.c_str()) != 0)
+    if (renameat (folder, temporary.c_str(), folder, name.c_str()) != 0)
         return FileWriteResult::writeFailed;
     removed.keep();
     return FileWriteResult::ok;

@@ -57,11 +57,36 @@ struct LibraryRead
 
 LibraryRead readLibraryFile (const juce::File& file, std::uint8_t* dest);
 
+// A regular file opened for reading, read through the descriptor that was
+// checked, so a file swapped on disk meanwhile is never what is read.
+class RegularFileInputStream : public juce::InputStream
+{
+public:
+    // Takes the descriptor over.
+    explicit RegularFileInputStream (int fileDescriptor) noexcept;
+    ~RegularFileInputStream() override;
+
+    // Failed once a read has failed, with the system's reason.
+    const juce::Result& getStatus() const noexcept { return status; }
+
+    juce::int64 getTotalLength() override;
+    bool isExhausted() override;
+    int read (void* destBuffer, int maxBytesToRead) override;
+    juce::int64 getPosition() override { return position; }
+    bool setPosition (juce::int64 newPosition) override;
+
+private:
+    const int fd;
+    juce::int64 position{0};
+    juce::Result status{juce::Result::ok()};
+    JUCE_DECLARE_NON_COPYABLE (RegularFileInputStream)
+};
+
 // The file opened for reading, or null with `problem` set to why not (a
 // folder, no such file, a pipe, device or socket, no permission), as a
-// sentence for the user. Only regular files are opened: reading a pipe or a
-// device would hold the window.
-std::unique_ptr<juce::FileInputStream> openForReading (const juce::File& file, juce::String& problem);
+// sentence for the user. Only regular files are opened, and the opening
+// itself never waits: reading a pipe or a device would hold the window.
+std::unique_ptr<RegularFileInputStream> openForReading (const juce::File& file, juce::String& problem);
 
 // Writes one buffer to an open stream; false when the stream refused it.
 // The file writer takes one so that tests can make the disk fail.
@@ -93,7 +118,11 @@ enum class DanglingLink
 // and where the folder takes no new files but the file itself is writable,
 // the file is written over in place and read back. The temporary file is
 // hidden and not named like a library, and ones a crash left behind are
-// removed by a later save into the folder.
+// removed by a later save into the folder. The path is resolved one name at
+// a time, and the file is written in the folder found, so what was checked
+// is what is written; a link another user owns in a folder anyone may
+// write to (sticky, as /tmp) is not followed unless the folder is theirs.
+// A replaced file keeps its group where we may give it that group.
 FileWriteResult writeFileAtomically (const juce::File& target, const void* data, size_t size,
                                      const StreamWriteStep& writeStep = {},
                                      DanglingLink dangling = DanglingLink::refuse);

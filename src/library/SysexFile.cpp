@@ -219,8 +219,8 @@ LibraryRead readSysexFile (const juce::File& file, SysexPrograms& out)
     if (in == nullptr)
         return read;
 
-    // Refuse a huge file before reading it into memory.
-    if (file.getSize() > static_cast<juce::int64> (SysexFormat::kMaxFileSize))
+    // Refuse a huge file before reading it into memory (the one opened, not the path's).
+    if (in->getTotalLength() > static_cast<juce::int64> (SysexFormat::kMaxFileSize))
     {
         out = tooLarge (file.getFileName());
         read.result = LibraryReadResult::incomplete;

@@ -5,7 +5,12 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <limits>
 #include <mutex>
+#include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -81,6 +86,22 @@ private:
     std::atomic<bool> running{true};
     std::thread thread;
 };
+
+sockaddr_un addressOf (const juce::String& path)
+{
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy (address.sun_path, path.toRawUTF8(), sizeof (address.sun_path) - 1);
+    return address;
+}
+
+// The one answer byte on fd, or -1 when none comes within the time.
+int answerOn (int fd, int timeoutMs)
+{
+    pollfd ready{fd, POLLIN, 0};
+    char answer = 0;
+    return poll (&ready, 1, timeoutMs) == 1 && recv (fd, &answer, 1, 0) == 1 ? answer : -1;
+}
 
 int millisecondsSince (std::chrono::steady_clock::time_point start)
 {
@@ -301,9 +322,137 @@ TEST (SingleInstance, PathsSurviveTheirBytes)
     for (int i = 0; i < 2000; ++i)
         many.paths.add ("/" + juce::String::repeatedString ("x", 60) + juce::String (i));
     const auto kept = SingleInstance::decode (SingleInstance::encode (many))->paths;
+    EXPECT_EQ (SingleInstance::pathsThatFit (many.paths), kept.size()); // the sender names the rest
     EXPECT_GT (kept.size(), 900);
     EXPECT_LT (kept.size(), many.paths.size());
     for (int i = 0; i < kept.size(); ++i)
         EXPECT_EQ (kept[i], many.paths[i]);
+}
+
+// The holder takes a hand-over only while its sender still waits, whatever
+// deadline the bytes claim.
+TEST (SingleInstance, AHandOverIsTakenOnlyWhileItsSenderWaits)
+{
+    constexpr std::int64_t now = 1'000'000;
+    struct Case
+    {
+        std::int64_t answerBy;
+        int takeWithinMs;
+    };
+    const Case cases[] = {
+        {now + SingleInstance::kAnswerDeadlineMs, SingleInstance::kTakeDeadlineMs},
+        {now + 2000, 2000 - SingleInstance::kAnswerMarginMs},
+        {now + SingleInstance::kAnswerMarginMs, 0},
+        {now - 1, 0},
+        {now + SingleInstance::kAnswerDeadlineMs + 1, 0}, // no sender waits that long
+        {std::numeric_limits<std::int64_t>::max(), 0},
+        {std::numeric_limits<std::int64_t>::min(), 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ (SingleInstance::takeWindowMs (c.answerBy, now), c.takeWithinMs) << c.answerBy - now;
+}
+
+// A start that had to wait to connect (the holder's backlog was full) gives
+// the holder the deadline it set out with, not a later one: the holder must
+// not take files the start has given up on and opened itself.
+TEST (SingleInstance, AStartThatWaitedToConnectGivesItsOwnDeadline)
+{
+    RuntimeFolder runtime;
+    ASSERT_TRUE (runtime.made);
+    const auto channel = SingleInstance::channelIn (uniqueName(), runtime.folder.getFullPathName());
+    const auto address = addressOf (channel);
+    const auto* to = reinterpret_cast<const sockaddr*> (&address);
+    const int holder = socket (AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_EQ (bind (holder, to, sizeof (address)), 0);
+    ASSERT_EQ (listen (holder, 0), 0);
+    std::vector<int> queued;
+    for (;;)
+    {
+        const int fd = socket (AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (connect (fd, to, sizeof (address)) != 0)
+        {
+            close (fd);
+            break;
+        }
+        queued.push_back (fd);
+    }
+
+    std::int64_t setOut = 0;
+    auto answer = SingleInstance::Answer::gone;
+    std::thread later (
+        [&]
+        {
+            setOut = SingleInstance::monotonicMilliseconds();
+            answer = SingleInstance::sendToHolder (channel, {"/tmp/w.vrm"});
+        });
+    std::this_thread::sleep_for (std::chrono::milliseconds (1000));
+    for (const int fd : queued)
+    {
+        close (accept (holder, nullptr, nullptr));
+        close (fd);
+    }
+    const int connection = accept (holder, nullptr, nullptr);
+    const timeval patience{5, 0};
+    setsockopt (connection, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof (patience));
+    juce::MemoryBlock bytes;
+    char buffer[256];
+    for (ssize_t n; (n = recv (connection, buffer, sizeof (buffer), 0)) > 0;)
+        bytes.append (buffer, static_cast<size_t> (n));
+    const char taken = 0x06;
+    EXPECT_EQ (send (connection, &taken, 1, MSG_NOSIGNAL), 1);
+    later.join();
+
+    const auto message = SingleInstance::decode (bytes);
+    ASSERT_TRUE (message.has_value());
+    // Give or take the start's first steps (the wait to connect was 1000 ms).
+    EXPECT_GE (message->answerBy, setOut + SingleInstance::kAnswerDeadlineMs);
+    EXPECT_LE (message->answerBy, setOut + SingleInstance::kAnswerDeadlineMs + 50);
+    EXPECT_EQ (answer, SingleInstance::Answer::taken);
+    close (connection);
+    close (holder);
+}
+
+// Out of descriptors, the listener neither spins nor loses the start that
+// waits in its backlog: that one is taken once descriptors are free again.
+TEST (SingleInstance, ListeningOutOfDescriptorsWaitsWithoutSpinning)
+{
+    RuntimeFolder runtime;
+    ASSERT_TRUE (runtime.made);
+    const auto channel = SingleInstance::channelIn (uniqueName(), runtime.folder.getFullPathName());
+    SingleInstance holder (channel);
+    ASSERT_EQ (holder.claim(), SingleInstance::Claim::first);
+    holder.startListening ([] (const SingleInstance::HandOver& handOver) { handOver.take(); });
+    const int start = socket (AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const auto address = addressOf (channel);
+
+    // No descriptor left: every one below the lowest free one is taken.
+    const int lowestFree = open ("/dev/null", O_RDONLY | O_CLOEXEC);
+    close (lowestFree);
+    rlimit limit{};
+    ASSERT_EQ (getrlimit (RLIMIT_NOFILE, &limit), 0);
+    const auto usual = limit;
+    limit.rlim_cur = static_cast<rlim_t> (lowestFree);
+    ASSERT_EQ (setrlimit (RLIMIT_NOFILE, &limit), 0);
+    // Nothing is asserted until the limit is back.
+    EXPECT_EQ (connect (start, reinterpret_cast<const sockaddr*> (&address), sizeof (address)), 0);
+    const auto message = SingleInstance::encode (
+        {SingleInstance::monotonicMilliseconds() + SingleInstance::kAnswerDeadlineMs, {"/tmp/fd.vrm"}});
+    EXPECT_EQ (send (start, message.getData(), message.getSize(), MSG_NOSIGNAL),
+               static_cast<ssize_t> (message.getSize()));
+    shutdown (start, SHUT_WR);
+    const auto cpuMs = []
+    {
+        timespec now{};
+        clock_gettime (CLOCK_PROCESS_CPUTIME_ID, &now);
+        return static_cast<int> (now.tv_sec * 1000 + now.tv_nsec / 1000000);
+    };
+    const int cpuBefore = cpuMs();
+    std::this_thread::sleep_for (std::chrono::milliseconds (500));
+    const int cpuUsed = cpuMs() - cpuBefore;
+    ASSERT_EQ (setrlimit (RLIMIT_NOFILE, &usual), 0);
+
+    EXPECT_LT (cpuUsed, 100);
+    EXPECT_EQ (answerOn (start, SingleInstance::kAnswerDeadlineMs), 0x06);
+    close (start);
 }
 } // namespace vr

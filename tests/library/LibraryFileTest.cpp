@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdio>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace vr
@@ -316,6 +320,46 @@ TEST_F (LibraryFileTest, APathThatCannotBeReadIsReportedWithWhy)
     EXPECT_TRUE (files.dropFiles (juce::StringArray (pipe.getFullPathName())).empty());
     EXPECT_EQ (titles(), std::vector<juce::String>{"File Open Error: " + pipe.getFullPathName() + "\n\r" +
                                                    "This is a named pipe, not a file."});
+
+    // A file swapped with a pipe, back and forth, while it is opened: each
+    // open reads the file or names the pipe, and none waits for a writer.
+    const auto swapped = library ("swapped.vrm");
+    const auto named = [] (const juce::File& f) { return f.getFullPathName().toRawUTF8(); };
+    if (renameat2 (AT_FDCWD, named (swapped), AT_FDCWD, named (pipe), RENAME_EXCHANGE) != 0)
+        return; // a file system that cannot swap two names
+    std::atomic<bool> opening{true}, waited{false};
+    std::thread swapper (
+        [&]
+        {
+            const auto start = std::chrono::steady_clock::now();
+            while (opening && std::chrono::steady_clock::now() < start + std::chrono::milliseconds (600))
+                renameat2 (AT_FDCWD, named (swapped), AT_FDCWD, named (pipe), RENAME_EXCHANGE);
+            while (opening && std::chrono::steady_clock::now() < start + std::chrono::seconds (3))
+                std::this_thread::sleep_for (std::chrono::milliseconds (10));
+            // An open still running is waiting for a writer: it is let go, so that fails, not hangs.
+            for (; opening; std::this_thread::sleep_for (std::chrono::milliseconds (10)))
+                for (const auto& f : {swapped, pipe})
+                    if (const int writer = open (named (f), O_WRONLY | O_NONBLOCK); writer >= 0)
+                    {
+                        waited = true;
+                        close (writer);
+                    }
+        });
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds (400);
+    for (int i = 0; std::chrono::steady_clock::now() < until && !HasFailure(); ++i)
+    {
+        dialogs.shown.clear();
+        rom.closeAllFiles();
+        if (files.openCommandLineFile (swapped) != 200)
+        {
+            EXPECT_EQ (titles(), std::vector<juce::String>{"File Open Error: " + swapped.getFullPathName() +
+                                                           "\n\rThis is a named pipe, not a file."})
+                << "open " << i;
+        }
+    }
+    opening = false;
+    swapper.join();
+    EXPECT_FALSE (waited) << "an open waited for a writer to the pipe";
 }
 
 TEST_F (LibraryFileTest, ADropGoesOnPastAFileItCannotUse)
@@ -545,6 +589,8 @@ TEST_F (LibraryFileTest, ASaveKeepsLinksPermissionsAndAFolderThatTakesNoNewFiles
     const auto real = file ("real.vrm");
     writeBytes (real, Bytes (7000, 0xab));
     chmod (real.getFullPathName().toRawUTF8(), 0640);
+    // A group we may give away only as the superuser or one of its members.
+    const bool otherGroup = chown (real.getFullPathName().toRawUTF8(), static_cast<uid_t> (-1), 65534) == 0;
     ASSERT_EQ (symlink ("real.vrm", file ("link.vrm").getFullPathName().toRawUTF8()), 0);
     ASSERT_EQ (symlink ("link.vrm", file ("chain.vrm").getFullPathName().toRawUTF8()), 0);
     unit.setRowName (0, "THROUGH");
@@ -579,6 +625,10 @@ TEST_F (LibraryFileTest, ASaveKeepsLinksPermissionsAndAFolderThatTakesNoNewFiles
     struct stat info;
     ASSERT_EQ (stat (real.getFullPathName().toRawUTF8(), &info), 0);
     EXPECT_EQ (info.st_mode & 07777, 0640u);
+    if (otherGroup)
+    {
+        EXPECT_EQ (info.st_gid, 65534u);
+    }
     EXPECT_EQ (folder.getNumberOfChildFiles (juce::File::findFiles), 3) << "no temporary file left behind";
 
     // A folder that lets the file be written but takes no new file beside it.
@@ -630,8 +680,18 @@ TEST_F (LibraryFileTest, ASaveThroughALinkGoesWhereTheSystemTakesItOrAsksOrRefus
     chmod (file ("shared").getFullPathName().toRawUTF8(), 01777);
     const auto planted = file ("shared/planted.vrm");
     ASSERT_EQ (symlink ("../victim.vrm", planted.getFullPathName().toRawUTF8()), 0);
-    const bool plantedByOther =
-        lchown (planted.getFullPathName().toRawUTF8(), 65534, 65534) == 0; // root only
+    // ... or one planted for a folder on the way, and one in a shared folder
+    // that is that user's own (the system follows that one).
+    const auto plantedFolder = file ("shared/dir");
+    ASSERT_EQ (symlink ("../real", plantedFolder.getFullPathName().toRawUTF8()), 0);
+    ASSERT_TRUE (file ("theirs").createDirectory());
+    chmod (file ("theirs").getFullPathName().toRawUTF8(), 01777);
+    const auto theirs = file ("theirs/link.vrm");
+    ASSERT_EQ (symlink ("../victim.vrm", theirs.getFullPathName().toRawUTF8()), 0);
+    const auto other = static_cast<uid_t> (geteuid() != 65534 ? 65534 : 65533);
+    bool plantedByOther = true;
+    for (const auto& f : {planted, plantedFolder, theirs, file ("theirs")}) // root only
+        plantedByOther = lchown (f.getFullPathName().toRawUTF8(), other, other) == 0 && plantedByOther;
 
     struct Case
     {
@@ -640,25 +700,25 @@ TEST_F (LibraryFileTest, ASaveThroughALinkGoesWhereTheSystemTakesItOrAsksOrRefus
         std::deque<int> answers;
         juce::File written; // a default file: nothing written
         const char* said;   // how the one alert starts, or nullptr
+        bool byOtherUser = false;
     };
     const char* const createIt = "Confirm Save As: dangling.vrm is a link to a file that does not exist.\n\r"
                                  "Do you want to create that file?";
+    const char* const notFollowed = "File Save Error: This file is a link that another user made, in a "
+                                    "folder everyone can write to; it was not followed.";
     const Case cases[] = {
         {"through a linked folder", file ("alias/up.vrm"), {}, file ("real/bank.vrm"), nullptr},
         {"dangling, not created", file ("dangling.vrm"), {1}, {}, createIt},
         {"dangling, created", file ("dangling.vrm"), {0}, file ("new/made.vrm"), createIt},
-        {"another user's",
-         planted,
-         {},
-         {},
-         "File Save Error: This file is a link that another user made, in a folder everyone can write to; it "
-         "was not followed."},
+        {"another user's", planted, {}, {}, notFollowed, true},
+        {"another user's, for a folder", plantedFolder.getChildFile ("bank.vrm"), {}, {}, notFollowed, true},
+        {"another user's, in their own folder", theirs, {}, file ("victim.vrm"), nullptr, true},
     };
 
     for (const auto& c : cases)
     {
         SCOPED_TRACE (c.name);
-        if (c.saveTo == planted && !plantedByOther)
+        if (c.byOtherUser && !plantedByOther)
             continue;
         for (const auto* name : {"real/bank.vrm", "victim.vrm"})
             writeBytes (file (name), Bytes (7000, 0xab));
@@ -668,7 +728,7 @@ TEST_F (LibraryFileTest, ASaveThroughALinkGoesWhereTheSystemTakesItOrAsksOrRefus
 
         EXPECT_EQ (files.saveTo (c.saveTo), c.written != juce::File());
 
-        EXPECT_TRUE (c.saveTo.isSymbolicLink());
+        EXPECT_TRUE (c.saveTo.isSymbolicLink() || c.saveTo.getParentDirectory().isSymbolicLink());
         if (c.written != juce::File())
         {
             EXPECT_EQ (bytesOf (c.written).size(), 6432u);

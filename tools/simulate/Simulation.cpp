@@ -369,7 +369,7 @@ World::World (std::uint32_t seed, const FilePool& pool, AssertionCounter& counte
     directory = std::make_unique<Directory> (*this);
     selection = std::make_unique<juce::ChangeBroadcaster>();
     dialogs = std::make_unique<AnsweringDialogs> (*this);
-    main = std::make_unique<MainComponent> (*store, *engine, *directory, *selection, *dialogs, juce::File());
+    main = std::make_unique<MainComponent> (*store, *engine, *directory, *selection, *dialogs);
     main->getActionManager().useSimulatedClock (clock);
     auto& library = main->getLibraryView();
     library.getUnitTable().setClock ([this] { return static_cast<juce::int64> (nowMs); });
