@@ -27,6 +27,7 @@ struct CommandSpec
 // In the order the commands are listed.
 const CommandSpec commandTable[] = {
     {CommandIDs::openFile, "Open File...", "Open .vrm File", "File", 'o'},
+    {CommandIDs::openBackup, "Open Backup...", "Open a Backup of Received Programs", "File", 0},
     {CommandIDs::saveAs, "Save As...", "Save .vrm File", "File", 's'},
     {CommandIDs::closeFiles, "Close File(s)", "Close .vrm File", "File", 'w'},
     {CommandIDs::exportSysex, "Export SysEx...", "Export .syx File", "File", 'e'},
@@ -55,6 +56,7 @@ const CommandSpec* findCommand (juce::CommandID id)
 
 // Menu contents; 0 is a separator.
 const juce::CommandID fileMenu[] = {CommandIDs::openFile,
+                                    CommandIDs::openBackup,
                                     CommandIDs::saveAs,
                                     CommandIDs::exportSysex,
                                     CommandIDs::closeFiles,
@@ -117,6 +119,7 @@ bool offDuringTransfer (juce::CommandID id)
         case CommandIDs::writeCurrentProgram:
         case CommandIDs::midiSetup:
         case CommandIDs::openFile:
+        case CommandIDs::openBackup:
         case CommandIDs::closeFiles:
         case CommandIDs::exportSysex:
         case CommandIDs::paste:
@@ -241,6 +244,9 @@ bool ActionManager::perform (const InvocationInfo& info)
         case CommandIDs::openFile:
             shell.openFile();
             break;
+        case CommandIDs::openBackup:
+            shell.openBackup();
+            break;
         case CommandIDs::saveAs:
             shell.saveAs();
             break;
@@ -310,9 +316,8 @@ juce::String ActionManager::factoryWriteQuestionText (int programNumber)
 
 juce::String ActionManager::transmitQuestionText (int modelCode)
 {
-    const char* model = modelCode == sysex::kModelHeron ? "heron" : "wren";
-    return juce::String ("This command will overwrite 200 programs of your VORANTE ") + model +
-           ". \nAre you sure?";
+    return juce::String ("This command will overwrite 200 programs of your VORANTE ") +
+           sysex::modelName (static_cast<std::uint8_t> (modelCode)) + ". \nAre you sure?";
 }
 
 bool ActionManager::ask (int question, const juce::String& message)

@@ -15,7 +15,7 @@ class MidiReceiver;
 class ShellControls;
 class UnitProgramList;
 
-// Command IDs: File 256-263, Edit 512-518, Option 1024-1025.
+// Command IDs: File 256-264, Edit 512-518, Option 1024-1025.
 namespace CommandIDs
 {
 enum : juce::CommandID
@@ -28,6 +28,7 @@ enum : juce::CommandID
     receiveAll = 261,
     quit = 262,
     exportSysex = 263,
+    openBackup = 264,
     cut = 512,
     clear = 513,
     copy = 514,

@@ -9,6 +9,7 @@
 #include "editor/EditParamComponent.h"
 #include "editor/EditSession.h"
 #include "editor/PGNameEditComponent.h"
+#include "library/BackupStore.h"
 #include "library/VRLibComponent.h"
 #include "midi/CMidiSetupComponent.h"
 #include "midi/MidiReceiver.h"
@@ -271,6 +272,10 @@ void MainComponent::openFile()
 {
     libraryView->openFile();
 }
+void MainComponent::openBackup()
+{
+    libraryView->openBackup();
+}
 void MainComponent::saveAs()
 {
     libraryView->saveAs();
@@ -313,6 +318,12 @@ void MainComponent::openFromAnotherStart (const juce::StringArray& paths)
         window->toFront (true);
     }
     openFilesWhenOpenIsAllowed (paths);
+}
+
+void MainComponent::keepReceiveBackups()
+{
+    receiveBackups = std::make_unique<ReceiveBackups> (BackupStore::defaultFolder(), dataCenter,
+                                                       libraryView->getUnitList(), midiReceiver, dialogs);
 }
 
 void MainComponent::openFilesWhenOpenIsAllowed (const juce::StringArray& paths)

@@ -19,6 +19,7 @@ class MenuBarManager;
 class MidiPortDirectory;
 class MidiReceiver;
 class PGNameEditComponent;
+class ReceiveBackups;
 class TransferProgressComponent;
 class VRLibComponent;
 
@@ -55,6 +56,7 @@ public:
     void selectProgramRow (int programNumber) override;
     int getUnitLastSelectedRow() const override;
     void openFile() override;
+    void openBackup() override;
     void saveAs() override;
     void exportSysex() override;
     void closeFiles() override;
@@ -73,6 +75,11 @@ public:
     // A start of the program was given these files (absolute paths): the
     // window comes to the front and opens each in turn.
     void openFromAnotherStart (const juce::StringArray& paths);
+
+    // From here on, every Receive All that completes is kept in the backups
+    // folder (BackupStore::defaultFolder). The program's window turns it on;
+    // tests and the simulation leave it off.
+    void keepReceiveBackups();
 
     juce::ApplicationCommandManager& getCommandManager() noexcept { return *commandManager; }
     juce::MenuBarModel& getMenuModel() noexcept;
@@ -115,6 +122,8 @@ private:
     std::unique_ptr<TransferProgressComponent> transferProgress;
     juce::TextButton m_ModeButtonEditor;
     juce::TextButton m_ModeButtonPGList;
+    // Last, so it goes first: it holds on to the unit list and the engine.
+    std::unique_ptr<ReceiveBackups> receiveBackups;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MainComponent)
 };

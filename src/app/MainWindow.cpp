@@ -22,6 +22,7 @@ MainWindow::MainWindow (Host& host)
                                                     host.getPortDirectory(),
                                                     host.getProgramSelectionBroadcaster(), dialogs);
     mainComponent = content.get();
+    mainComponent->keepReceiveBackups();
     setContentOwned (content.release(), true);
     centreWithSize (getWidth(), getHeight());
     setResizable (false, false);

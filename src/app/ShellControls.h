@@ -21,6 +21,7 @@ public:
     virtual int getUnitLastSelectedRow() const = 0;
 
     virtual void openFile() = 0;
+    virtual void openBackup() = 0;
     virtual void saveAs() = 0;
     virtual void exportSysex() = 0;
     virtual void closeFiles() = 0;

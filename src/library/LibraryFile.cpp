@@ -849,13 +849,13 @@ int LibraryFiles::fillNextSlot (const juce::File& file, const std::uint8_t* reco
     return firstRow;
 }
 
-int LibraryFiles::open()
+int LibraryFiles::open (const juce::File& folder, const juce::String& title)
 {
     if (!slotFree())
         return -1;
 
     const auto chosen =
-        ui.chooseFileToOpen ("Open", {}, juce::String (kPattern) + ";" + SysexFormat::kPattern);
+        ui.chooseFileToOpen (title, folder, juce::String (kPattern) + ";" + SysexFormat::kPattern);
     if (!isChosen (chosen) || !slotFree())
         return -1;
     return juce::jmax (-1, addFile (chosen, Unreadable::report));

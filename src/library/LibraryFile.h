@@ -154,8 +154,9 @@ public:
     bool exportSysexTo (const juce::File& target, const std::vector<SysexEntry>& entries);
 
     // Asks for a file and adds it; -1 when none was added. With every slot
-    // taken it says so before the chooser opens.
-    int open();
+    // taken it says so before the chooser opens. The chooser starts in
+    // `folder` (none: where the system puts it).
+    int open (const juce::File& folder = {}, const juce::String& title = "Open");
 
     // The file named on the command line or handed over by another start,
     // into the next slot like Open; a missing, unreadable or folder path is

@@ -102,6 +102,8 @@ void UnitProgramList::finishReceive()
     for (int slot = 0; slot < kNumUserPrograms; ++slot)
         dataCenter.unitNowHolds (slot, recordAt (slot));
     changed();
+    if (onReceiveFinished)
+        onReceiveFinished();
 }
 
 //==============================================================================

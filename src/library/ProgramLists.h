@@ -42,6 +42,8 @@ public:
 
     // Called whenever the content changed and the table should repaint.
     std::function<void()> onChanged;
+    // Called after finishReceive: the slots hold what the unit sent.
+    std::function<void()> onReceiveFinished;
 
     std::vector<CProgParamColumn> rows;
     int rememberedRow{0};

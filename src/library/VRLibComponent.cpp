@@ -3,6 +3,7 @@
 #include "../data/CZELKResource.h"
 #include "../data/DataCenter.h"
 #include "../editor/EditSession.h"
+#include "BackupStore.h"
 #include "SysexFile.h"
 
 namespace vr
@@ -270,8 +271,21 @@ void VRLibComponent::fileOpened (int firstRow)
 
 bool VRLibComponent::openFile()
 {
+    return openFrom ({}, "Open");
+}
+
+bool VRLibComponent::openBackup()
+{
+    const BackupStore backups (BackupStore::defaultFolder());
+    // Made here too, so the chooser starts there before the first backup.
+    backups.makeFolder();
+    return openFrom (backups.getFolder(), "Open Backup");
+}
+
+bool VRLibComponent::openFrom (const juce::File& folder, const juce::String& title)
+{
     const HandOverQueue::Flow flow (handOvers);
-    const int firstRow = files.open();
+    const int firstRow = files.open (folder, title);
     if (firstRow < 0)
         return false;
     fileOpened (firstRow);

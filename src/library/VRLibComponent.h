@@ -60,6 +60,8 @@ public:
 
     // File commands. Open and the command-line file return whether a file was added.
     bool openFile();
+    // Open with the chooser in the receive backups' folder (BackupStore.h).
+    bool openBackup();
     bool saveAs();
     // The selected rows of the active list, or the whole unit list when
     // none is selected, as a ".syx" file.
@@ -80,6 +82,7 @@ private:
 
     // A file was added, whichever way it came: its first row is shown selected.
     void fileOpened (int firstRow);
+    bool openFrom (const juce::File& folder, const juce::String& title);
     void apply (const ClipboardOutcome& outcome);
     // Runs a list edit as a step of the history, when there is one.
     void editList (const char* what, const std::function<ClipboardOutcome()>& operation);

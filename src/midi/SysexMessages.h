@@ -49,6 +49,12 @@ constexpr int programNumberNotice = 0x4e;
 constexpr std::uint8_t kModelWren = 0x00;
 constexpr std::uint8_t kModelHeron = 0x08;
 
+// The model as the program names it to the user and in file names.
+constexpr const char* modelName (std::uint8_t modelCode) noexcept
+{
+    return modelCode == kModelHeron ? "heron" : "wren";
+}
+
 // Status byte of a current-program-number reply that carries no number.
 constexpr int kNumberStatusIgnore = 0x02;
 

@@ -25,6 +25,7 @@ public:
     void selectProgramRow (int n) override { calls.add ("select " + juce::String (n)); }
     int getUnitLastSelectedRow() const override { return lastSelectedRow; }
     void openFile() override { calls.add ("open"); }
+    void openBackup() override { calls.add ("open backup"); }
     void saveAs() override { calls.add ("save"); }
     void exportSysex() override { calls.add ("export"); }
     void closeFiles() override { calls.add ("close"); }
@@ -94,9 +95,11 @@ TEST_F (Flows, WriteToAUserSlotAsksOnceAndStoresTheEditBuffer)
     EXPECT_EQ (dialogs.shown[0].buttons, juce::StringArray ({" OK ", "Cancel"}));
     EXPECT_EQ (unitList.recordAt (57), store.current);
     EXPECT_EQ (unitList.readRowName (57), "MY SOUND  ");
-    EXPECT_EQ (store.modified[57], 0);
+    EXPECT_EQ (store.modified[57], 1) << "marked until the unit acknowledges the write";
     ASSERT_FALSE (sent.empty());
     EXPECT_EQ (makerCode (sent[0]), 0x11);
+    engine.handleMessage (sysex::makerMessage (store.modelCode, sysex::Code::operationCompleted));
+    EXPECT_EQ (store.modified[57], 0);
 }
 
 TEST_F (Flows, WriteFromAFactoryProgramAsksTwiceAndTargetsTheSameSlotNumber)

@@ -18,6 +18,8 @@ mkdir -p "$out"
 log="$out/program.log"
 state="$out/virtual-unit-state.txt"
 library="$out/e2e-bank.vrm"
+# Receive backups go to the output folder, not the home of whoever runs this.
+export XDG_DATA_HOME="$out/data"
 
 check=program_check
 source "$(dirname "$0")/window_steps.sh"

@@ -1,6 +1,7 @@
 #include "library/LibraryFile.h"
 
 #include "data/DataCenter.h"
+#include "library/BackupStore.h"
 #include "support/RecordingDialogs.h"
 
 #include <gtest/gtest.h>
@@ -799,6 +800,86 @@ TEST_F (LibraryFileTest, AFailedSaveLeavesTheOldFileAsItWasAndSaysSo)
     EXPECT_EQ (dialogs.shown[0].message,
                "This file (or this location) is set to read-only.\n\rTry again with a "
                "different file name (or a different location).");
+}
+
+TEST_F (LibraryFileTest, ReceiveBackupsAreNamedPerModelSkipARepeatOfTheNewestAndKeepTheNewestHundred)
+{
+    // The folder comes from the environment, as the program finds it.
+    const auto dataHome = juce::SystemStats::getEnvironmentVariable ("XDG_DATA_HOME", {});
+    setenv ("XDG_DATA_HOME", "relative/share", 1); // not absolute: ignored, as the XDG rules say
+    const auto homeFolder = BackupStore::defaultFolder();
+    setenv ("XDG_DATA_HOME", folder.getFullPathName().toRawUTF8(), 1);
+    BackupStore backupStore (BackupStore::defaultFolder());
+    dataHome.isEmpty() ? unsetenv ("XDG_DATA_HOME") : setenv ("XDG_DATA_HOME", dataHome.toRawUTF8(), 1);
+    const auto backups = folder.getChildFile ("vr-soundeditor/backups");
+    ASSERT_EQ (backupStore.getFolder(), backups);
+    EXPECT_EQ (homeFolder, juce::File ("~/.local/share/vr-soundeditor/backups"));
+
+    using Kind = BackupStore::Outcome::Kind;
+    const juce::Time noon (2024, 4, 1, 12, 0, 5, 0, true); // May 1st, local time
+    struct Row
+    {
+        const char* model;
+        std::uint8_t seed; // which programs
+        int secondsLater;
+        Kind kind;
+        const char* name; // written, or the newest that made it needless
+    };
+    const Row rows[] = {
+        {"wren", 1, 0, Kind::written, "wren-2024-05-01-120005.vrm"},
+        {"wren", 1, 9, Kind::sameAsNewest, "wren-2024-05-01-120005.vrm"},
+        {"heron", 1, 0, Kind::written, "heron-2024-05-01-120005.vrm"}, // each model its own newest
+        {"wren", 2, 0, Kind::written, "wren-2024-05-01-120005-2.vrm"}, // the same second
+        {"wren", 3, 0, Kind::written, "wren-2024-05-01-120005-3.vrm"},
+        {"wren", 1, 0, Kind::written, "wren-2024-05-01-120005-4.vrm"}, // as an older one, not the newest
+        {"wren", 4, 3600, Kind::written, "wren-2024-05-01-130005.vrm"},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE (row.name);
+        const auto bytes = libraryBytes (static_cast<size_t> (LibraryFormat::kFileSize), row.seed);
+        const auto outcome = backupStore.keep (row.model, bytes.data(), bytes.size(),
+                                               noon + juce::RelativeTime::seconds (row.secondsLater));
+        EXPECT_EQ (outcome.kind, row.kind);
+        EXPECT_EQ (outcome.file.getFileName(), row.name);
+        EXPECT_EQ (outcome.file.getParentDirectory(), backups);
+        EXPECT_EQ (bytesOf (outcome.file), bytes);
+    }
+    struct stat info;
+    ASSERT_EQ (stat (backups.getFullPathName().toRawUTF8(), &info), 0);
+    EXPECT_EQ (info.st_mode & 0777, 0700u);
+
+    // 96 older wren backups, out of name order, and files that only look like ours.
+    juce::StringArray older{"wren-2023-01-01-000000-10.vrm", "wren-2023-01-01-000000.vrm",
+                            "wren-2023-01-01-000000-9.vrm"};
+    for (int i = 0; i < 93; ++i)
+        older.add (juce::String::formatted ("wren-2023-06-01-%06d.vrm", 100 + i));
+    const juce::StringArray foreign{"wren-notes.vrm", "Wren-2022-01-01-000000.vrm",
+                                    "wren-2022-01-01-000000.syx", "wren-2022-01-01-000000-1.vrm",
+                                    "wren-2022-01-01-00000.vrm"};
+    for (const auto& name : older)
+        writeBytes (backups.getChildFile (name), Bytes (10, 1));
+    for (const auto& name : foreign)
+        writeBytes (backups.getChildFile (name), Bytes (10, 1));
+
+    const auto bytes = libraryBytes (static_cast<size_t> (LibraryFormat::kFileSize), 5);
+    EXPECT_EQ (
+        backupStore.keep ("wren", bytes.data(), bytes.size(), noon + juce::RelativeTime::hours (2)).kind,
+        Kind::written);
+    const auto kept = backupStore.backupsOf ("wren");
+    ASSERT_EQ (kept.size(), 100u);
+    EXPECT_EQ (kept.front().getFileName(), "wren-2023-01-01-000000-10.vrm") << "the two oldest went";
+    EXPECT_EQ (kept.back().getFileName(), "wren-2024-05-01-140005.vrm");
+    EXPECT_EQ (backupStore.backupsOf ("heron").size(), 1u);
+    for (const auto& name : foreign)
+        EXPECT_TRUE (backups.getChildFile (name).exists()) << name;
+
+    // A disk that fails the write: no file, and why.
+    backupStore.writeStep = [] (juce::OutputStream&, const void*, size_t) { return false; };
+    const auto failed = backupStore.keep ("heron", bytes.data(), bytes.size(), noon);
+    EXPECT_EQ (failed.kind, Kind::failed);
+    EXPECT_TRUE (failed.problem.contains (backups.getFullPathName())) << failed.problem;
+    EXPECT_EQ (backupStore.backupsOf ("heron").size(), 1u);
 }
 } // namespace
 } // namespace vr
