@@ -9,7 +9,7 @@ build=$top/build/fuzz
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(vr_fuzz_sysex_file vr_fuzz_library_file vr_fuzz_classify)
+[ ${#targets[@]} -gt 0 ] || targets=(vr_fuzz_sysex_file vr_fuzz_library_file vr_fuzz_classify vr_fuzz_describe)
 
 cxx=$(command -v clang++-14 || command -v clang++)
 cc=$(command -v clang-14 || command -v clang)
@@ -41,14 +41,22 @@ mkdir -p "$build/corpus/vr_fuzz_library_file"
 { printf 'VRMPROG100'; head -c 22 /dev/zero; for _ in $(seq 200); do hex "$record"; done; } \
     > "$build/corpus/vr_fuzz_library_file/library"
 seed vr_fuzz_library_file syx "$dump4c$dump40"
-seed vr_fuzz_classify identity f07e0306027d0f01080005000100f7
-seed vr_fuzz_classify dump "$dump4c"
-seed vr_fuzz_classify current "$dump40"
-seed vr_fuzz_classify parameter f07d3000010f4101150011f7
-seed vr_fuzz_classify number f07d3000010f42000139f7
-seed vr_fuzz_classify done f07d3000010f21f7
-seed vr_fuzz_classify bank b00001
-seed vr_fuzz_classify program c005
+# One MIDI message, for the classifier and the monitor's describer (whose
+# first byte is the bank seen before the message).
+message() {
+    seed vr_fuzz_classify "$1" "$2"
+    seed vr_fuzz_describe "$1" "01$2"
+}
+message identity f07e0306027d0f01080005000100f7
+message dump "$dump4c"
+message current "$dump40"
+message parameter f07d3000010f4101150011f7
+message number f07d3000010f42000139f7
+message done f07d3000010f21f7
+message bank b00001
+message program c005
+message request f07e7f0601f7
+message lsb b02000
 
 status=0
 summary=()

@@ -43,6 +43,7 @@ const CommandSpec commandTable[] = {
     {CommandIDs::undo, "Undo", "Undo the last change", "Edit", 'z'},
     {CommandIDs::redo, "Redo", "Redo the last undone change", "Edit", 'y'},
     {CommandIDs::midiSetup, "MIDI Setup...", "Open MIDI Setup", "Option", 0},
+    {CommandIDs::midiMonitor, "MIDI Monitor...", "Open MIDI Monitor", "Option", 0},
     {CommandIDs::about, "About", "Open About Dialog", "Option", 0},
 };
 
@@ -70,7 +71,7 @@ const juce::CommandID fileMenu[] = {CommandIDs::openFile,
 const juce::CommandID editMenu[] = {CommandIDs::undo,   CommandIDs::redo, 0,
                                     CommandIDs::cut,    CommandIDs::copy, CommandIDs::paste,
                                     CommandIDs::insert, CommandIDs::clear};
-const juce::CommandID optionMenu[] = {CommandIDs::midiSetup, CommandIDs::about};
+const juce::CommandID optionMenu[] = {CommandIDs::midiSetup, CommandIDs::midiMonitor, CommandIDs::about};
 
 enum Question
 {
@@ -296,6 +297,9 @@ bool ActionManager::perform (const InvocationInfo& info)
             break;
         case CommandIDs::about:
             shell.showAboutDialog();
+            break;
+        case CommandIDs::midiMonitor:
+            shell.showMidiMonitor();
             break;
         default:
             return false;

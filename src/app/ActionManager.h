@@ -15,7 +15,7 @@ class MidiReceiver;
 class ShellControls;
 class UnitProgramList;
 
-// Command IDs: File 256-264, Edit 512-518, Option 1024-1025.
+// Command IDs: File 256-264, Edit 512-518, Option 1024-1026.
 namespace CommandIDs
 {
 enum : juce::CommandID
@@ -37,7 +37,8 @@ enum : juce::CommandID
     undo = 517,
     redo = 518,
     midiSetup = 1024,
-    about = 1025
+    about = 1025,
+    midiMonitor = 1026
 };
 } // namespace CommandIDs
 

@@ -2,6 +2,7 @@
 
 #include "GuiController.h"
 #include "data/DataCenter.h"
+#include "midi/MidiMonitor.h"
 #include "midi/MidiPortDirectory.h"
 #include "midi/MidiReceiver.h"
 
@@ -17,12 +18,14 @@ std::unique_ptr<Host>& hostInstance()
 } // namespace
 
 Host::Host()
-    : programSelection (std::make_unique<juce::ChangeBroadcaster>())
+    : midiMonitor (std::make_unique<MidiMonitor>())
+    , programSelection (std::make_unique<juce::ChangeBroadcaster>())
     , dataCenter (std::make_unique<DataCenter>())
     , guiController (std::make_unique<GuiController>())
     , portDirectory (std::make_unique<MidiPortDirectory>())
     , midiReceiver (std::make_unique<MidiReceiver> (*dataCenter))
 {
+    midiReceiver->setMonitor (midiMonitor.get());
     portDirectory->openDefaultPorts (*midiReceiver);
 }
 

@@ -8,6 +8,7 @@ namespace vr
 {
 class DataCenter;
 class GuiController;
+class MidiMonitor;
 class MidiPortDirectory;
 class MidiReceiver;
 
@@ -27,6 +28,7 @@ public:
     GuiController& getGuiController() noexcept { return *guiController; }
     MidiReceiver& getMidiReceiver() noexcept { return *midiReceiver; }
     MidiPortDirectory& getPortDirectory() noexcept { return *portDirectory; }
+    MidiMonitor& getMidiMonitor() noexcept { return *midiMonitor; }
     juce::ChangeBroadcaster& getProgramSelectionBroadcaster() noexcept { return *programSelection; }
 
 private:
@@ -34,7 +36,9 @@ private:
 
     // Created in this order. At shut-down the engine's input stops first;
     // then the GUI controller (with every view), the engine, the store and
-    // the broadcaster are deleted.
+    // the broadcaster are deleted, and last the monitor the engine's threads
+    // tell.
+    std::unique_ptr<MidiMonitor> midiMonitor;
     std::unique_ptr<juce::ChangeBroadcaster> programSelection;
     std::unique_ptr<DataCenter> dataCenter;
     std::unique_ptr<GuiController> guiController;

@@ -4,6 +4,7 @@
 #include "CAboutDialogComponent.h"
 #include "CommandLine.h"
 #include "Dialogs.h"
+#include "MidiMonitorWindow.h"
 #include "TransferProgressComponent.h"
 #include "data/DataCenter.h"
 #include "editor/EditParamComponent.h"
@@ -387,6 +388,15 @@ void MainComponent::showAboutDialog()
         midiSetup->setVisible (false);
     }
     showCentred (*aboutDialog, *this);
+}
+
+void MainComponent::showMidiMonitor()
+{
+    if (midiMonitor == nullptr)
+        return;
+    if (monitorWindow == nullptr)
+        monitorWindow = std::make_unique<MidiMonitorWindow> (*midiMonitor);
+    monitorWindow->open (*getTopLevelComponent());
 }
 
 void MainComponent::quitApplication()

@@ -16,6 +16,8 @@ class Dialogs;
 class EditSession;
 class EditParamComponent;
 class MenuBarManager;
+class MidiMonitor;
+class MidiMonitorWindow;
 class MidiPortDirectory;
 class MidiReceiver;
 class PGNameEditComponent;
@@ -67,6 +69,10 @@ public:
     void insert() override;
     void showMidiSetup() override;
     void showAboutDialog() override;
+    void showMidiMonitor() override;
+    // What the MIDI monitor window lists; without one Option > MIDI Monitor
+    // does nothing.
+    void setMidiMonitor (MidiMonitor* monitorToShow) noexcept { midiMonitor = monitorToShow; }
     void quitApplication() override;
 
     void showEditor();
@@ -120,6 +126,8 @@ private:
     std::unique_ptr<CMidiSetupComponent> midiSetup;
     std::unique_ptr<CAboutDialogComponent> aboutDialog;
     std::unique_ptr<TransferProgressComponent> transferProgress;
+    MidiMonitor* midiMonitor{nullptr};
+    std::unique_ptr<MidiMonitorWindow> monitorWindow;
     juce::TextButton m_ModeButtonEditor;
     juce::TextButton m_ModeButtonPGList;
     // Last, so it goes first: it holds on to the unit list and the engine.

@@ -23,6 +23,7 @@ MainWindow::MainWindow (Host& host)
                                                     host.getProgramSelectionBroadcaster(), dialogs);
     mainComponent = content.get();
     mainComponent->keepReceiveBackups();
+    mainComponent->setMidiMonitor (&host.getMidiMonitor());
     setContentOwned (content.release(), true);
     centreWithSize (getWidth(), getHeight());
     setResizable (false, false);

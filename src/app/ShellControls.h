@@ -33,6 +33,8 @@ public:
 
     virtual void showMidiSetup() = 0;
     virtual void showAboutDialog() = 0;
+    // The window listing every MIDI message in and out, beside this one.
+    virtual void showMidiMonitor() = 0;
 
     virtual void quitApplication() = 0;
 };

@@ -204,6 +204,12 @@ constexpr EffectTypeList listOf (const char* const (&names)[N]) noexcept
     return {names, static_cast<int> (N)};
 }
 
+constexpr const char* sectionNames[numSections] = {"Dynamics",   "Amp",   "Cabinet",
+                                                   "Modulation", "Delay", "Reverb"};
+constexpr const char* knobNames[kNumKnobs] = {"Dynamics", "Middle", "Cabinet", "Modulation",
+                                              "FX Level", "Reverb", "Gain",    "Treble",
+                                              "Bass",     "Level",  "NR",      "Time"};
+
 constexpr const char* categoryTags[kNumCategories] = {"[G]", "[B]", "[-]"};
 constexpr const char* categoryTexts[kNumCategories] = {"Guitar", "Bass", "Other"};
 } // namespace
@@ -235,6 +241,20 @@ juce::String effectTypeName (int section, int typeIndex)
     if (typeIndex < 0 || typeIndex >= list.size)
         return {};
     return list.names[typeIndex];
+}
+
+juce::String sectionName (int section)
+{
+    if (section < 0 || section >= numSections)
+        return {};
+    return sectionNames[section];
+}
+
+juce::String knobName (int knobIndex)
+{
+    if (knobIndex < 0 || knobIndex >= kNumKnobs)
+        return {};
+    return knobNames[knobIndex];
 }
 
 juce::String categoryTag (int category)

@@ -63,30 +63,26 @@ const TypeBoxSpec kTypeBoxes[numSections] = {
 };
 
 // Knobs and their value boxes, by knob index; wire parameter 18 + index.
-// `step` names the knob's edits in the Edit menu ("Undo Gain").
+// The knob's name (knobName) names its edits in the Edit menu ("Undo Gain").
 struct KnobSpec
 {
     Box knob;
     Box valueBox;
-    const char* step;
 };
 const KnobSpec kKnobs[kNumKnobs] = {
-    {{106, 270, 64, 64}, {106, 330, 56, 22}, "Dynamics"},   // 0 dynamics
-    {{394, 270, 64, 64}, {394, 330, 56, 22}, "Middle"},     // 1 amp middle
-    {{610, 270, 64, 64}, {610, 330, 56, 22}, "Cabinet"},    // 2 cabinet
-    {{106, 454, 64, 64}, {106, 513, 56, 22}, "Modulation"}, // 3 modulation
-    {{236, 454, 64, 72}, {236, 513, 56, 22}, "FX Level"},   // 4 delay level
-    {{434, 454, 64, 64}, {434, 513, 56, 22}, "Reverb"},     // 5 reverb
-    {{246, 270, 64, 64}, {246, 330, 56, 22}, "Gain"},       // 6 amp gain
-    {{318, 270, 64, 64}, {316, 330, 62, 22}, "Treble"},     // 7 amp treble
-    {{464, 270, 64, 64}, {464, 330, 56, 22}, "Bass"},       // 8 amp bass
-    {{658, 444, 64, 64}, {658, 513, 52, 22}, "Level"},      // 9 program level
-    {{566, 444, 64, 64}, {566, 513, 52, 22}, "NR"},         // 10 noise reduction
-    {{310, 454, 64, 72}, {307, 513, 62, 22}, "Time"},       // 11 delay time
+    {{106, 270, 64, 64}, {106, 330, 56, 22}}, // 0 dynamics
+    {{394, 270, 64, 64}, {394, 330, 56, 22}}, // 1 amp middle
+    {{610, 270, 64, 64}, {610, 330, 56, 22}}, // 2 cabinet
+    {{106, 454, 64, 64}, {106, 513, 56, 22}}, // 3 modulation
+    {{236, 454, 64, 72}, {236, 513, 56, 22}}, // 4 delay level
+    {{434, 454, 64, 64}, {434, 513, 56, 22}}, // 5 reverb
+    {{246, 270, 64, 64}, {246, 330, 56, 22}}, // 6 amp gain
+    {{318, 270, 64, 64}, {316, 330, 62, 22}}, // 7 amp treble
+    {{464, 270, 64, 64}, {464, 330, 56, 22}}, // 8 amp bass
+    {{658, 444, 64, 64}, {658, 513, 52, 22}}, // 9 program level
+    {{566, 444, 64, 64}, {566, 513, 52, 22}}, // 10 noise reduction
+    {{310, 454, 64, 72}, {307, 513, 62, 22}}, // 11 delay time
 };
-// Section names in the Edit menu ("Undo Amp Type", "Undo Delay On").
-const char* const kSectionSteps[numSections] = {"Dynamics",   "Amp",   "Cabinet",
-                                                "Modulation", "Delay", "Reverb"};
 constexpr int kDelayTimeKnob = 11;
 constexpr int kDelayTimeMaximum = 99;
 constexpr int kFirstValueBoxId = 1;
@@ -515,7 +511,7 @@ void EditParamComponent::sliderValueChanged (juce::Slider* slider)
         showDifferences();
     };
     if (k == userKnob || k == heldKnob)
-        edit (kKnobs[k].step, 1 + k, change);
+        edit (knobName (k), 1 + k, change);
     else
         change();
 }
@@ -555,7 +551,7 @@ void EditParamComponent::buttonClicked (juce::Button* button)
             continue;
 
         const bool on = button->getToggleState();
-        edit (juce::String (kSectionSteps[s]) + (on ? " On" : " Off"), 0,
+        edit (sectionName (s) + (on ? " On" : " Off"), 0,
               [this, s, on]
               {
                   auto& mask = dataCenter.current[RecordByte::onOffMask];
@@ -580,7 +576,7 @@ void EditParamComponent::comboBoxChanged (juce::ComboBox* box)
     const int type = id - 1;
     if (id > 0 && type != dataCenter.getType (s))
     {
-        edit (juce::String (kSectionSteps[s]) + " Type", 0,
+        edit (sectionName (s) + " Type", 0,
               [this, s, type]
               {
                   // Choosing a type switches the effect on; the unit hears that first.

@@ -87,7 +87,8 @@ juce::String CMidiSetupComponent::noAnswerText (const juce::String& inputName, c
 {
     return "No unit answered on " + inputName + " / " + outputName +
            juce::String::fromUTF8 (
-               ". Check the cable and the ports, then choose MIDI Setup\xe2\x80\xa6 again.");
+               ". Check the cable and the ports, then choose MIDI Setup\xe2\x80\xa6 again. Option > MIDI "
+               "Monitor\xe2\x80\xa6 shows what goes in and out.");
 }
 
 juce::String CMidiSetupComponent::portGoneText (const juce::String& inputName, const juce::String& outputName)

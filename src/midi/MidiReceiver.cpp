@@ -1,5 +1,6 @@
 #include "MidiReceiver.h"
 
+#include "MidiMonitor.h"
 #include "data/DataCenter.h"
 #include "data/FactoryPrograms.h"
 
@@ -85,6 +86,8 @@ void MidiReceiver::setProgramLists (UnitRows* unit, StoredRows* romAndFiles) noe
 
 void MidiReceiver::messageArrived (const juce::MidiMessage& message)
 {
+    if (auto* monitor = inputMonitor.load())
+        monitor->record (MidiMonitor::Direction::in, message);
     {
         const juce::ScopedLock sl (queueLock);
         if (queue.size() >= kMaxQueuedMessages)

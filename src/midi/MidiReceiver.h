@@ -15,6 +15,7 @@
 namespace vr
 {
 class DataCenter;
+class MidiMonitor;
 
 // The one connection to the unit: owns the ports, mirrors the unit's
 // parameter and program changes into the store, runs Receive All and
@@ -51,6 +52,13 @@ public:
 
     void setProgramLists (UnitRows* unit, StoredRows* romAndFiles) noexcept;
     void setCommandTarget (DeferredStepRunner* target) noexcept { commandTarget = target; }
+    // The monitor told every message in and out (null: none); it must
+    // outlive this receiver.
+    void setMonitor (MidiMonitor* monitorToTell)
+    {
+        inputMonitor = monitorToTell;
+        sender.setMonitor (monitorToTell);
+    }
 
     // Senders (nothing happens without an output port). Pauses the unit
     // needs are kept on the wire; the caller does not wait for them.
@@ -222,6 +230,7 @@ private:
     juce::CriticalSection queueLock;
     std::deque<juce::MidiMessage> queue;
     std::atomic<int> dropped{0};
+    std::atomic<MidiMonitor*> inputMonitor{nullptr};
 
     std::function<double()> clock;
 

@@ -1,5 +1,7 @@
 #include "PacedSender.h"
 
+#include "MidiMonitor.h"
+
 #include <algorithm>
 #include <chrono>
 
@@ -55,6 +57,12 @@ void PacedSender::setPort (MidiOutputPort* newPort)
     portGeneration = newGeneration;
 }
 
+void PacedSender::setMonitor (MidiMonitor* monitorToTell)
+{
+    const std::lock_guard<std::mutex> portLock (portMutex);
+    monitor = monitorToTell;
+}
+
 void PacedSender::sendUnlocked (const Pending& p, std::unique_lock<std::mutex>& lock)
 {
     inFlight = true;
@@ -62,7 +70,11 @@ void PacedSender::sendUnlocked (const Pending& p, std::unique_lock<std::mutex>& 
     {
         const std::lock_guard<std::mutex> portLock (portMutex);
         if (port != nullptr && p.generation == portGeneration)
+        {
             port->sendMessageNow (p.message);
+            if (monitor != nullptr)
+                monitor->record (MidiMonitor::Direction::out, p.message);
+        }
     }
     lock.lock();
     lastSentMs = now();

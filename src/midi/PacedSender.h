@@ -11,6 +11,8 @@
 
 namespace vr
 {
+class MidiMonitor;
+
 // Puts messages on the output port in the order they were asked for, keeping
 // the pauses the unit needs between them without making the caller wait: a
 // message that follows a pause is held back until the pause is over. With no
@@ -35,6 +37,10 @@ public:
     void setPort (MidiOutputPort* port);
 
     void send (const juce::MidiMessage& message);
+
+    // Where every message put on the port is told; null for nowhere. The
+    // monitor must outlive the sender or be replaced first.
+    void setMonitor (MidiMonitor* monitorToTell);
 
     // The next message goes out no sooner than `milliseconds` from now, nor
     // sooner than that after the last message still to go before it.
@@ -89,6 +95,7 @@ private:
     std::mutex portMutex;
     MidiOutputPort* port{nullptr};
     unsigned portGeneration{0};
+    MidiMonitor* monitor{nullptr}; // under portMutex too
 
     std::thread thread;
 };

@@ -234,10 +234,11 @@ TEST_F (SetupPanelTest, ConfirmAsksWhoIsThereAndSaysSoWhenNobodyAnswersInTwoSeco
         EXPECT_LE (problems.size(), 1) << "said once";
         EXPECT_EQ (panel->getTickInterval(), 1000) << "then only the device in use";
     }
-    EXPECT_EQ (
-        CMidiSetupComponent::noAnswerText ("Virtual wren unit", "Virtual heron unit"),
-        juce::String::fromUTF8 ("No unit answered on Virtual wren unit / Virtual heron unit. Check the "
-                                "cable and the ports, then choose MIDI Setup\xe2\x80\xa6 again."));
+    EXPECT_EQ (CMidiSetupComponent::noAnswerText ("Virtual wren unit", "Virtual heron unit"),
+               juce::String::fromUTF8 (
+                   "No unit answered on Virtual wren unit / Virtual heron unit. Check the "
+                   "cable and the ports, then choose MIDI Setup\xe2\x80\xa6 again. Option > MIDI "
+                   "Monitor\xe2\x80\xa6 shows what goes in and out."));
 }
 
 // At rest on the virtual unit, with the panel and the progress bar hidden,

@@ -36,6 +36,7 @@ public:
     void insert() override { calls.add ("insert"); }
     void showMidiSetup() override { calls.add ("midi setup"); }
     void showAboutDialog() override { calls.add ("about"); }
+    void showMidiMonitor() override { calls.add ("midi monitor"); }
     void quitApplication() override { calls.add ("quit"); }
 
     juce::StringArray calls;
@@ -321,6 +322,13 @@ TEST_F (Flows, CommandTableAndShortcuts)
     EXPECT_EQ (editItems,
                (std::vector<int>{CommandIDs::undo, CommandIDs::redo, CommandIDs::cut, CommandIDs::copy,
                                  CommandIDs::paste, CommandIDs::insert, CommandIDs::clear}));
+    juce::StringArray optionItems;
+    const auto optionMenu = menus.getMenuForIndex (2, {});
+    for (juce::PopupMenu::MenuItemIterator it (optionMenu); it.next();)
+        optionItems.add (it.getItem().text);
+    EXPECT_EQ (optionItems, juce::StringArray ({"MIDI Setup...", "MIDI Monitor...", "About"}));
+    EXPECT_TRUE (manager.invokeDirectly (CommandIDs::midiMonitor, false));
+    EXPECT_TRUE (shell.calls.contains ("midi monitor"));
 
     // Ctrl+X reaches Cut through the command manager.
     shell.lastSelectedRow = 3;

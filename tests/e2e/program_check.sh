@@ -234,7 +234,7 @@ panel_seen() {
 # Keeps the About box's unit and connection lines (x 16-246, y 56-146 inside
 # it) as $1-line.png.
 about_line() {
-    menu_option 2
+    menu_option 3 # MIDI Setup..., MIDI Monitor..., About
     shot "$1"
     import -window "$WID" "$out/probe.png"
     convert "$out/probe.png" -crop "230x90+$((about_x + 16 + 1))+$((about_y + 56 + 45))" +repage "$out/$1-line.png"
