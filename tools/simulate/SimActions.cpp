@@ -9,7 +9,6 @@ namespace vr::sim
 {
 namespace
 {
-const char* const kEditSession = "edit session";
 const char* const kFiles = "files";
 
 const std::array<KindInfo, static_cast<size_t> (Kind::count)> kKinds{{
@@ -23,8 +22,8 @@ const std::array<KindInfo, static_cast<size_t> (Kind::count)> kKinds{{
     {"receive-all", nullptr, false, 2},  {"stop", nullptr, false, 3},
     {"cut", nullptr, false, 2},          {"copy", nullptr, false, 3},
     {"paste", nullptr, false, 3},        {"insert", nullptr, false, 2},
-    {"clear", nullptr, false, 2},        {"undo", kEditSession, false, 4},
-    {"redo", kEditSession, false, 2},    {"compare", kEditSession, false, 3},
+    {"clear", nullptr, false, 2},        {"undo", nullptr, false, 4},
+    {"redo", nullptr, false, 2},         {"compare", nullptr, false, 3},
     {"save-as", kFiles, false, 1},       {"export", kFiles, false, 1},
     {"open-file", kFiles, false, 2},     {"close-files", kFiles, false, 1},
     {"port-off", nullptr, false, 1},     {"port-on", nullptr, false, 2},
