@@ -9,11 +9,21 @@
 // run went without progress until it moved on or was given up; it must end
 // within the watchdog's time.
 //
+// Then Writes and a Transmit All against a unit whose memory spoils some of
+// the programs it acknowledges, per memory fault:
+//
+//   fault FAULT: injected I found F lost L
+//
+// injected: stores the unit spoiled; found: slots the engine found not
+// stored as sent (must equal injected); lost: a slot the unit holds other
+// than its row while the row is not marked modified (must be 0).
+//
 // Usage: vr_fault_soak [runs-per-case]
 
 #include "support/RecordingEngine.h"
 #include "support/TransferRig.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -164,6 +174,107 @@ void runOnce (Fault fault, bool transmit, std::uint32_t seed, Totals& totals)
     totals.corrupted += corrupted;
     totals.maxStallMs = std::max (totals.maxStallMs, maxStall);
 }
+struct MemoryTotals
+{
+    int injected{0};
+    int found{0};
+    int lost{0};
+};
+
+const char* nameOf (MemoryFault f)
+{
+    return f == MemoryFault::protect ? "protect" : "corrupt";
+}
+
+void spoilNextStore (VirtualUnit& unit, MemoryFault fault)
+{
+    if (fault == MemoryFault::protect)
+        unit.protectNextStores (1);
+    else
+        unit.corruptNextStores (1);
+}
+
+// Until the engine and the unit have had nothing to do for a few turns: a
+// read-back may follow an acknowledgement on a later turn.
+void settle (test::TransferRig& rig)
+{
+    int quietTurns = 0;
+    rig.pumpUntil (
+        [&]
+        {
+            const bool quiet = !rig.engine.isWritePending() && rig.engine.getQueuedMessageCount() == 0 &&
+                               rig.engine.isWireIdle() &&
+                               rig.unit->waitUntilIdle (std::chrono::milliseconds (0));
+            quietTurns = quiet ? quietTurns + 1 : 0;
+            return quietTurns >= 5;
+        });
+}
+
+// As the Write command does it: the row takes the edit buffer, which the
+// unit's edit buffer already holds, and stays marked until acknowledged.
+void write (test::TransferRig& rig, int slot, const ProgramRecord& record)
+{
+    rig.store.setCurrentData (record);
+    rig.engine.sendCurrentProgram();
+    for (int i = 0; i < kRecordSize; ++i)
+        rig.unitList.storeByte (slot, i, record[static_cast<size_t> (i)]);
+    rig.engine.sendWriteRequest (slot);
+    rig.store.setSelectedProgram (slot);
+    rig.store.setCurrentProgramNumber (slot);
+    rig.store.markAgainstUnit (slot, rig.unitList.recordAt (slot));
+}
+
+void runSpoiledStores (MemoryFault fault, std::uint32_t seed, MemoryTotals& totals)
+{
+    test::TransferRig rig (false, seed, true);
+    rig.engine.setWatchdog (kWatchdogMs, 20);
+    rig.fillListRandomly();
+
+    // A Transmit All with a few stores spoiled on the way.
+    std::vector<int> spoilAt;
+    for (int i = 0; i < 3; ++i)
+        spoilAt.push_back (static_cast<int> (rig.random() % kNumUserPrograms));
+    std::sort (spoilAt.begin(), spoilAt.end());
+    size_t armed = 0;
+    rig.engine.startTransmitAll (false);
+    rig.finish (20000,
+                [&]
+                {
+                    rig.engine.checkWatchdog();
+                    if (armed < spoilAt.size() && rig.engine.isTransmitting() &&
+                        rig.engine.getTransferIndex() >= spoilAt[armed])
+                    {
+                        spoilNextStore (*rig.unit, fault);
+                        ++armed;
+                    }
+                });
+    settle (rig);
+    // A fault armed too late for the transmit's last store would hit a write.
+    rig.unit->clearFaults();
+
+    // Writes, every other one on average spoiled.
+    for (int i = 0; i < 4; ++i)
+    {
+        const int slot = static_cast<int> (rig.random() % kNumUserPrograms);
+        const auto record = rig.randomRecord();
+        if (rig.random() % 2 == 0)
+            spoilNextStore (*rig.unit, fault);
+        write (rig, slot, record);
+        settle (rig);
+        rig.unit->clearFaults();
+    }
+
+    int lost = 0;
+    for (int n = 0; n < kNumUserPrograms; ++n)
+        lost += rig.store.modified[static_cast<size_t> (n)] == 0 &&
+                        rig.unit->getProgram (n) != rig.unitList.recordAt (n)
+                    ? 1
+                    : 0;
+
+    totals.injected += rig.unit->getSpoiledStoreCount();
+    totals.found += rig.engine.getNotStoredCount();
+    totals.lost += lost;
+}
 } // namespace
 
 int main (int argc, char** argv)
@@ -186,6 +297,17 @@ int main (int argc, char** argv)
             std::fflush (stdout);
             clean = clean && totals.lost == 0 && totals.corrupted == 0;
         }
+    }
+
+    for (const auto fault : {MemoryFault::protect, MemoryFault::corrupt})
+    {
+        MemoryTotals totals;
+        for (int i = 0; i < runs; ++i)
+            runSpoiledStores (fault, static_cast<std::uint32_t> (i + 1), totals);
+        std::printf ("fault %s: injected %d found %d lost %d\n", nameOf (fault), totals.injected,
+                     totals.found, totals.lost);
+        std::fflush (stdout);
+        clean = clean && totals.found == totals.injected && totals.lost == 0;
     }
     return clean ? 0 : 1;
 }

@@ -153,6 +153,8 @@ ActionManager::ActionManager (DataCenter& store, MidiReceiver& engine, UnitProgr
     onTransferAbandoned = [this] (int programNumber, bool wasTransmit)
     { reportAbandonedTransfer (programNumber, wasTransmit); };
     onConfirmReceive = [this] (int changedSlots) { return askReceiveOverChanges (changedSlots); };
+    onNotStored = [this] (const std::vector<int>& programNumbers, bool afterTransmit)
+    { reportNotStored (programNumbers, afterTransmit); };
 }
 
 ActionManager::~ActionManager()
@@ -586,6 +588,36 @@ void ActionManager::reportAbandonedTransfer (int programNumber, bool wasTransmit
 
             if (quitWasPending)
                 askQuit();
+        });
+}
+
+juce::String ActionManager::notStoredText (const std::vector<int>& programNumbers, bool afterTransmit)
+{
+    auto number = [] (int n) { return juce::String::formatted ("%03d", n); };
+    if (!afterTransmit && programNumbers.size() == 1)
+        return "The unit did not store program " + number (programNumbers.front()) + " as it was sent.";
+    juce::StringArray numbers;
+    for (const int n : programNumbers)
+        numbers.add (number (n));
+    const auto count = static_cast<int> (programNumbers.size());
+    return juce::String (count) + (count == 1 ? " program was" : " programs were") +
+           " not stored as sent: " + numbers.joinIntoString (", ") + ".";
+}
+
+void ActionManager::reportNotStored (const std::vector<int>& programNumbers, bool afterTransmit)
+{
+    // Told from the message loop, not from inside the engine's handling.
+    juce::MessageManager::callAsync (
+        [this, token = std::weak_ptr<bool> (alive), programNumbers, afterTransmit]
+        {
+            if (token.expired())
+                return;
+            AlertText alert;
+            alert.icon = AlertText::Icon::warning;
+            alert.title = afterTransmit ? "Transmit:" : "Write:";
+            alert.message = notStoredText (programNumbers, afterTransmit);
+            alert.buttons = {"  OK  "};
+            dialogs.show (alert);
         });
 }
 

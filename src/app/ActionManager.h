@@ -92,6 +92,9 @@ private:
     void endCompare();
     void runStep (int code);
     void reportAbandonedTransfer (int programNumber, bool wasTransmit);
+    // A Write or Transmit All read back programs the unit did not store as sent.
+    void reportNotStored (const std::vector<int>& programNumbers, bool afterTransmit);
+    static juce::String notStoredText (const std::vector<int>& programNumbers, bool afterTransmit);
     bool askReceiveOverChanges (int changedSlots);
     bool ask (int question, const juce::String& message);
     bool transferRunning() const noexcept;

@@ -9,7 +9,7 @@ namespace
 {
 constexpr int kRefreshMs = 100;
 
-// "Receiving 057 / 200", "Transmitting 012 / 37"; empty when no transfer
+// "Receiving 057 / 200", "Transmitting 012 / 37", "Verifying 012 / 37"; empty when no transfer
 // of programs runs.
 juce::String statusText (const TransferProgress& progress)
 {
@@ -23,6 +23,9 @@ juce::String statusText (const TransferProgress& progress)
             break;
         case TransferPhase::transmitting:
             doing = "Transmitting ";
+            break;
+        case TransferPhase::verifying:
+            doing = "Verifying ";
             break;
         case TransferPhase::idle:
         case TransferPhase::finishing:

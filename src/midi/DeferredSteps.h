@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include <juce_events/juce_events.h>
 
 #include <functional>
@@ -41,6 +43,13 @@ public:
     {
         juce::ignoreUnused (changedSlots);
         return true;
+    }
+
+    // Programs read back after a Write or a Transmit All that the unit did
+    // not store as they were sent (they stay marked modified).
+    virtual void notStoredAsSent (const std::vector<int>& programNumbers, bool afterTransmit)
+    {
+        juce::ignoreUnused (programNumbers, afterTransmit);
     }
 };
 
@@ -101,9 +110,16 @@ public:
         return onConfirmReceive == nullptr || onConfirmReceive (changedSlots);
     }
 
+    void notStoredAsSent (const std::vector<int>& programNumbers, bool afterTransmit) override
+    {
+        if (onNotStored)
+            onNotStored (programNumbers, afterTransmit);
+    }
+
     std::function<void (int code)> onStep;
     std::function<void (int programNumber, bool wasTransmit)> onTransferAbandoned;
     std::function<bool (int changedSlots)> onConfirmReceive;
+    std::function<void (const std::vector<int>& programNumbers, bool afterTransmit)> onNotStored;
 
 private:
     void timerCallback() override

@@ -34,6 +34,19 @@ juce::String describeUnit (const VirtualUnit& unit)
         text << "factory " << n << " " << hex (factoryProgram (kNumUserPrograms + n)) << "\n";
     return text;
 }
+
+// For seeing a Write or Transmit All go wrong without a broken unit:
+// VR_VIRTUAL_UNIT_FAULT=protect or corrupt spoils every program the virtual
+// units are sent to store.
+MemoryFault memoryFaultFromEnvironment()
+{
+    const auto name = juce::SystemStats::getEnvironmentVariable ("VR_VIRTUAL_UNIT_FAULT", {});
+    if (name == "protect")
+        return MemoryFault::protect;
+    if (name == "corrupt")
+        return MemoryFault::corrupt;
+    return MemoryFault::none;
+}
 } // namespace
 
 MidiPortDirectory::MidiPortDirectory()
@@ -110,6 +123,7 @@ std::shared_ptr<VirtualUnit> MidiPortDirectory::getVirtualUnit (int modelCode)
         // take with the real thing.
         settings.dinPacing = true;
         unit = std::make_shared<VirtualUnit> (settings);
+        unit->setMemoryFault (memoryFaultFromEnvironment());
     }
     return unit;
 }

@@ -259,6 +259,7 @@ bool MidiReceiver::startTransfer (TransferPhase first, int firstIndex, int total
         return false;
     awaitingNumber = false;
     editBufferSaved = false;
+    notStored.clear();
     resyncAskedAtMs = -1.0; // the transfer ends with the unit's edit buffer known
     numbersBefore = {dataCenter.currentProgramNumber, dataCenter.selectedProgram};
     numberFromUnit = false;
@@ -385,7 +386,11 @@ void MidiReceiver::transferOver (Transfer::Next how)
         abandonedAtMs = clock();
     requestStep (DeferredStep::transferEnded);
     requestStep (DeferredStep::transferFinished);
-    if (how == Transfer::Next::giveUp && commandTarget != nullptr)
+    if (!notStored.empty() && commandTarget != nullptr)
+        commandTarget->notStoredAsSent (notStored, true);
+    notStored.clear();
+    if (how == Transfer::Next::giveUp && commandTarget != nullptr &&
+        transfer.getEndedFrom() != TransferPhase::verifying)
     {
         const bool wasTransmit = transfer.getEndedFrom() == TransferPhase::transmitting;
         commandTarget->transferAbandoned (
@@ -539,18 +544,16 @@ void MidiReceiver::handleOperationCompleted()
     // A transfer held for a write's answer takes any acknowledgement as that
     // answer, also one later than the write's time-out: nothing of the
     // transfer has been sent yet.
+    // An acknowledgement while a written program is read back answers nothing of ours.
+    if (isVerifyingWrite())
+        return;
     if (isWritePending() || heldStart != nullptr)
     {
-        // Only now does the unit hold the written program.
-        if (isUserProgram (writtenSlot) && unitList != nullptr)
-        {
-            dataCenter.unitNowHolds (writtenSlot, writtenRecord);
-            dataCenter.markAgainstUnit (writtenSlot, unitList->recordAt (writtenSlot));
-        }
-        writtenSlot = -1;
+        const int slot = std::exchange (writtenSlot, -1);
 
         // The answer to a write made before this transfer began: it
-        // acknowledges no program of the transfer.
+        // acknowledges no program of the transfer, which reads or sends the
+        // slot again anyway (it stays marked until then).
         if (transfer.isRunning())
         {
             releaseHeldStart();
@@ -566,19 +569,29 @@ void MidiReceiver::handleOperationCompleted()
         selectProgram (dataCenter.currentProgramNumber);
         if (dataCenter.current != writtenRecord)
             sendCurrentProgram();
+
+        // The unit may acknowledge what it did not store: the slot is read
+        // back, and stays marked until it holds what was sent. Until then a
+        // transfer waits as it does for the write.
+        if (isUserProgram (slot) && output != nullptr)
+        {
+            verifySlot = slot;
+            verifyTries = 0;
+            verifyExpected = writtenRecord;
+            writePending = true;
+            writeRequestedMs = clock();
+            pause (kPauseBeforeRequestMs);
+            requestProgram (slot);
+            startWatchdog();
+        }
         sendChangeMessage();
         return;
     }
 
     if (transfer.getPhase() == TransferPhase::transmitting)
     {
+        // The slot's mark stays until it is read back as sent.
         const int sent = transfer.getIndex();
-        if (sent >= 0 && sent < kNumUserPrograms)
-        {
-            dataCenter.modified[static_cast<size_t> (sent)] = 0;
-            if (unitList != nullptr)
-                dataCenter.unitNowHolds (sent, unitList->recordAt (sent));
-        }
         carryOut (transfer.acknowledged (nextToTransmit (sent + 1), clock()));
         sendChangeMessage();
     }
@@ -586,6 +599,11 @@ void MidiReceiver::handleOperationCompleted()
 
 void MidiReceiver::handleOperationFailed()
 {
+    if (isVerifyingWrite())
+    {
+        writeVerified (nullptr);
+        return;
+    }
     if (isWritePending())
     {
         // The unit refused the write; a held transfer may begin now.
@@ -747,6 +765,40 @@ bool MidiReceiver::handleProgramDump (const std::vector<std::uint8_t>& bytes)
     const auto record = recordFrom (bytes, 9);
     const auto phase = transfer.getPhase();
 
+    if (phase == TransferPhase::idle && isVerifyingWrite())
+    {
+        // Any program now answers the read-back: another number is asked
+        // again, a few times at most, and never taken for a program the
+        // unit chose.
+        if (n == verifySlot)
+            writeVerified (&record);
+        else if (++verifyTries < kVerifyTries)
+        {
+            pause (kPauseBeforeRequestMs);
+            requestProgram (verifySlot);
+        }
+        else
+            writeVerified (nullptr);
+        return false;
+    }
+    // The answer to a read-back given up on.
+    if (phase == TransferPhase::idle && n == lastVerifySlot &&
+        clock() - verifyGivenUpMs < transfer.getTimeoutMs())
+        return false;
+    if (phase == TransferPhase::verifying)
+    {
+        const int awaited = transfer.getIndex();
+        bool asked = false;
+        const auto next = transfer.dumpArrived (n, asked, clock());
+        if (asked && unitList != nullptr && !readBack (awaited, record, unitList->recordAt (awaited)))
+        {
+            notStored.push_back (awaited);
+            ++notStoredCount;
+        }
+        carryOut (next);
+        sendChangeMessage();
+        return false;
+    }
     if (phase == TransferPhase::idle)
     {
         // The unit sent a program of its own accord.
@@ -781,6 +833,36 @@ bool MidiReceiver::handleProgramDump (const std::vector<std::uint8_t>& bytes)
     carryOut (next);
     sendChangeMessage();
     return next == Transfer::Next::requestNumber;
+}
+
+bool MidiReceiver::readBack (int n, const ProgramRecord& held, const ProgramRecord& sentRecord)
+{
+    if (unitList != nullptr)
+    {
+        dataCenter.unitNowHolds (n, held);
+        dataCenter.markAgainstUnit (n, unitList->recordAt (n));
+    }
+    return held == sentRecord;
+}
+
+void MidiReceiver::writeVerified (const ProgramRecord* held)
+{
+    // No answer (held is null) leaves the slot marked, as a difference does.
+    const int slot = std::exchange (verifySlot, -1);
+    writePending = false;
+    if (held == nullptr)
+    {
+        lastVerifySlot = slot;
+        verifyGivenUpMs = clock();
+    }
+    if (held == nullptr || !readBack (slot, *held, verifyExpected))
+    {
+        ++notStoredCount;
+        if (commandTarget != nullptr)
+            commandTarget->notStoredAsSent ({slot}, false);
+    }
+    sendChangeMessage();
+    releaseHeldStart();
 }
 
 void MidiReceiver::handleProgramChange (int programChange)
@@ -841,6 +923,9 @@ bool MidiReceiver::lateForAbandonedTransfer() const
 
 void MidiReceiver::checkWatchdog()
 {
+    // A written program that was never read back stays marked.
+    if (isVerifyingWrite() && !isWritePending())
+        writeVerified (nullptr);
     if (resyncAskedAtMs >= 0.0 && !transfer.isRunning() && clock() - resyncAskedAtMs > kResyncAnswerMs)
     {
         // The answer was lost: ask again, then give up on it.
@@ -851,7 +936,7 @@ void MidiReceiver::checkWatchdog()
     }
     if (!transfer.isRunning() || transfer.getPhase() == TransferPhase::finishing)
     {
-        if (resyncAskedAtMs < 0.0)
+        if (resyncAskedAtMs < 0.0 && !isVerifyingWrite())
             stopTimer();
         return;
     }

@@ -97,9 +97,16 @@ public:
     {
         return getPhase() == TransferPhase::identifying || getPhase() == TransferPhase::receiving;
     }
-    bool isTransmitting() const noexcept { return getPhase() == TransferPhase::transmitting; }
+    bool isTransmitting() const noexcept
+    {
+        return getPhase() == TransferPhase::transmitting || getPhase() == TransferPhase::verifying;
+    }
     bool isAwaitingNumber() const noexcept { return awaitingNumber; }
     bool isWritePending() const;
+    // A written program is being read back.
+    bool isVerifyingWrite() const noexcept { return verifySlot >= 0; }
+    // Programs found not stored as sent so far, after Writes and Transmit Alls.
+    int getNotStoredCount() const noexcept { return notStoredCount; }
     // The unit was asked what it plays (after changes crossed on the wires)
     // and has not answered yet.
     bool isCheckingUnit() const noexcept { return resyncAskedAtMs >= 0.0; }
@@ -167,6 +174,9 @@ private:
     bool handleProgramDump (const std::vector<std::uint8_t>& bytes);
     void handleProgramChange (int programChange);
     void acceptDump (int n, const ProgramRecord& record);
+    // A program read back: the unit holds it; it is marked unless it is what was sent.
+    bool readBack (int n, const ProgramRecord& held, const ProgramRecord& sentRecord);
+    void writeVerified (const ProgramRecord* held);
     // Whether a message of ours may still be on its way to the unit.
     bool mayHaveCrossed() const;
     // Asks the unit for its edit buffer, which the editor then follows;
@@ -198,6 +208,17 @@ private:
     double writeRequestedMs{0.0};
     ProgramRecord writtenRecord{};
     int writtenSlot{-1};
+    // The written program being read back (-1: none), and what was sent.
+    int verifySlot{-1};
+    int verifyTries{0};
+    ProgramRecord verifyExpected{};
+    // A read-back given up on: its late answer is no program of the unit's choosing.
+    int lastVerifySlot{-1};
+    double verifyGivenUpMs{-1.0e9};
+    static constexpr int kVerifyTries = 3;
+    // Programs a transmit's read-back found not stored as sent.
+    std::vector<int> notStored;
+    int notStoredCount{0};
     std::function<void()> heldStart;
     // The player's program when the transfer began, and whether the unit
     // named its own at the end.

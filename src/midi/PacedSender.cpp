@@ -71,9 +71,10 @@ void PacedSender::sendUnlocked (const Pending& p, std::unique_lock<std::mutex>& 
         const std::lock_guard<std::mutex> portLock (portMutex);
         if (port != nullptr && p.generation == portGeneration)
         {
-            port->sendMessageNow (p.message);
+            // Noted first: an answer may arrive before the send returns.
             if (monitor != nullptr)
                 monitor->record (MidiMonitor::Direction::out, p.message);
+            port->sendMessageNow (p.message);
         }
     }
     lock.lock();

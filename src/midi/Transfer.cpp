@@ -24,6 +24,8 @@ bool Transfer::start (TransferPhase first, int firstIndex, int totalPrograms, do
     total = totalPrograms;
     retries = 0;
     startedMs = lastProgressMs = now;
+    sent.clear();
+    verified = 0;
     if (index >= kPrograms)
         end();
     return true;
@@ -43,6 +45,22 @@ Transfer::Next Transfer::editBufferArrived (double now)
 Transfer::Next Transfer::dumpArrived (int n, bool& keep, double now)
 {
     keep = false;
+    if (phase == TransferPhase::verifying)
+    {
+        lastProgressMs = now;
+        if (n != index)
+            return retry (Next::requestProgram, now);
+        keep = true;
+        retries = 0;
+        done = static_cast<int> (++verified);
+        if (verified < sent.size())
+        {
+            index = sent[verified];
+            return Next::requestProgram;
+        }
+        end();
+        return Next::finish;
+    }
     if (phase != TransferPhase::receiving)
         return Next::nothing;
     lastProgressMs = now;
@@ -69,11 +87,17 @@ Transfer::Next Transfer::acknowledged (int next, double now)
     lastProgressMs = now;
     retries = 0;
     ++done;
+    sent.push_back (index);
     index = next;
     if (index < kPrograms)
         return Next::sendProgram;
-    end();
-    return Next::finish;
+    // Every program went: each is read back, as the unit may acknowledge
+    // what it did not store.
+    phase = TransferPhase::verifying;
+    done = 0;
+    total = static_cast<int> (sent.size());
+    index = sent.front();
+    return Next::requestProgram;
 }
 
 Transfer::Next Transfer::failed (double now)
@@ -83,6 +107,7 @@ Transfer::Next Transfer::failed (double now)
         case TransferPhase::identifying:
             return retry (Next::requestEditBuffer, now);
         case TransferPhase::receiving:
+        case TransferPhase::verifying:
             return retry (Next::requestProgram, now);
         case TransferPhase::transmitting:
             // The unit could not take the dump: offer it again.

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstddef>
+#include <vector>
+
 namespace vr
 {
 // Where a bulk transfer stands. One transfer runs at a time; each message
@@ -12,6 +15,7 @@ enum class TransferPhase
     receiving,      // program `index` (code 4C) is awaited
     awaitingNumber, // every program arrived; the unit's program number (42) is awaited
     transmitting,   // the acknowledgement (21) of program `index` is awaited
+    verifying,      // after a transmit: program `index` (4C) is read back
     finishing       // the final step (edit buffer back, rows selected) is pending
 };
 
@@ -57,7 +61,9 @@ public:
     bool start (TransferPhase first, int firstIndex, int totalPrograms, double now);
 
     Next editBufferArrived (double now);
-    // A dump of program n while receiving; `keep` tells whether its row takes it.
+    // A dump of program n while receiving, or reading back what was sent;
+    // `keep` tells whether its row takes it (or, reading back, whether it is
+    // the program asked for).
     Next dumpArrived (int n, bool& keep, double now);
     // The unit took program getIndex(); `next` is the next one to send (200: none).
     Next acknowledged (int next, double now);
@@ -87,5 +93,8 @@ private:
     double lastProgressMs{0.0};
     int timeoutMs{3000};
     int maxRetries{20};
+    // The programs a transmit sent, read back once it has sent them all.
+    std::vector<int> sent;
+    std::size_t verified{0};
 };
 } // namespace vr

@@ -17,6 +17,10 @@ constexpr std::uint8_t kAllDevices = 0x7f;
 // few hundred microseconds late, which is most of a byte on the wire.
 constexpr std::chrono::microseconds kSpinTime{200};
 
+// The knob a corrupting memory spoils: its level moves one step and stays in
+// range, so the program still reads back as one the unit could hold.
+constexpr int kProgramLevelKnob = 9;
+
 ProgramRecord recordAt (const std::uint8_t* data)
 {
     ProgramRecord record{};
@@ -261,9 +265,37 @@ void VirtualUnit::setSilent (bool shouldBeSilent)
     silent = shouldBeSilent;
 }
 
+void VirtualUnit::setMemoryFault (MemoryFault fault)
+{
+    const std::scoped_lock sl (mutex);
+    memoryFault = fault;
+}
+
+void VirtualUnit::protectNextStores (int count)
+{
+    const std::scoped_lock sl (mutex);
+    countedMemoryFault = MemoryFault::protect;
+    storesToSpoil = std::max (count, 0);
+}
+
+void VirtualUnit::corruptNextStores (int count)
+{
+    const std::scoped_lock sl (mutex);
+    countedMemoryFault = MemoryFault::corrupt;
+    storesToSpoil = std::max (count, 0);
+}
+
+int VirtualUnit::getSpoiledStoreCount() const
+{
+    const std::scoped_lock sl (mutex);
+    return spoiledStores;
+}
+
 void VirtualUnit::clearFaults()
 {
     const std::scoped_lock sl (mutex);
+    memoryFault = MemoryFault::none;
+    storesToSpoil = 0;
     repliesToDrop = 0;
     dumpsWithNextNumber = 0;
     dumpsToFail = 0;
@@ -276,7 +308,7 @@ bool VirtualUnit::hasFaultsPending() const
 {
     const std::scoped_lock sl (mutex);
     return repliesToDrop > 0 || dumpsWithNextNumber > 0 || dumpsToFail > 0 || repliesToRepeat > 0 ||
-           repliesToDelay > 0 || silent;
+           repliesToDelay > 0 || silent || storesToSpoil > 0 || memoryFault != MemoryFault::none;
 }
 
 bool VirtualUnit::waitUntilIdle (std::chrono::milliseconds timeout) const
@@ -502,7 +534,7 @@ void VirtualUnit::handleMaker (const std::uint8_t* data, int size, Clock::time_p
                 const int number = numberAt (7);
                 if (isUserProgram (number))
                 {
-                    userPrograms[static_cast<size_t> (number)] = recordAt (data + 9);
+                    storeProgram (number, recordAt (data + 9));
                     answer (Code::operationCompleted);
                 }
                 else
@@ -518,7 +550,7 @@ void VirtualUnit::handleMaker (const std::uint8_t* data, int size, Clock::time_p
                 const int number = numberAt (7);
                 if (isUserProgram (number))
                 {
-                    userPrograms[static_cast<size_t> (number)] = editBuffer;
+                    storeProgram (number, editBuffer);
                     answer (Code::operationCompleted);
                 }
                 else
@@ -635,6 +667,32 @@ void VirtualUnit::loadProgram (int programNumber)
     currentProgram = programNumber;
     bank = bankOf (programNumber);
     editBuffer = programLocked (programNumber);
+}
+
+void VirtualUnit::storeProgram (int programNumber, const ProgramRecord& record)
+{
+    auto fault = memoryFault;
+    if (storesToSpoil > 0)
+    {
+        --storesToSpoil;
+        fault = countedMemoryFault;
+    }
+
+    auto& slot = userPrograms[static_cast<size_t> (programNumber)];
+    if (fault == MemoryFault::protect)
+    {
+        spoiledStores += slot != record ? 1 : 0;
+        return;
+    }
+    slot = record;
+    if (fault == MemoryFault::corrupt)
+    {
+        jassert (knobIndexToByte (kProgramLevelKnob) == RecordByte::programLevel);
+        auto& level = slot[RecordByte::programLevel];
+        level =
+            static_cast<std::uint8_t> (level < knobMaximum (slot, kProgramLevelKnob) ? level + 1 : level - 1);
+        ++spoiledStores;
+    }
 }
 
 ProgramRecord VirtualUnit::programLocked (int programNumber) const

@@ -36,6 +36,14 @@ struct VirtualUnitSettings
     std::function<double()> simulatedClockMs;
 };
 
+// What the unit's memory does with a program it is sent to store.
+enum class MemoryFault
+{
+    none,
+    protect, // acknowledged, the slot keeps what it held
+    corrupt  // acknowledged, stored with the program level one step off
+};
+
 // A wren or heron at the far end of a pair of ports, for machines without
 // MIDI hardware and for tests: it answers the identity request and the
 // maker-format requests as the unit does, follows bank select and program
@@ -107,6 +115,16 @@ public:
     // The next n replies go out `delay` later than they would (and, the wire
     // being serial, so does whatever the unit sends after them).
     void delayNextReplies (int count, std::chrono::microseconds delay);
+    // Stores into a user slot that the unit is sent (a write request, a
+    // program dump) are acknowledged as usual and spoiled as the fault says;
+    // the front panel's Write stores faithfully. A set fault lasts until
+    // cleared; the counted ones spoil the next n stores, ahead of the set one.
+    void setMemoryFault (MemoryFault fault);
+    void protectNextStores (int count);
+    void corruptNextStores (int count);
+    // Stores spoiled so far that left the slot other than sent (protecting a
+    // slot that already held the program spoils nothing).
+    int getSpoiledStoreCount() const;
     // While silent the unit sends nothing at all (replies and front panel);
     // it still takes in and acts on what it receives.
     void setSilent (bool silent);
@@ -168,6 +186,7 @@ private:
     void reply (const juce::MidiMessage& message, Clock::time_point ready);
     void sendLocked (const juce::MidiMessage& message, Clock::time_point ready);
     void loadProgram (int programNumber);
+    void storeProgram (int programNumber, const ProgramRecord& record);
     ProgramRecord programLocked (int programNumber) const;
     Clock::duration wireTime (const juce::MidiMessage& message) const;
 
@@ -197,6 +216,10 @@ private:
     int repliesToDelay{0};
     Clock::duration replyDelay{};
     bool silent{false};
+    MemoryFault memoryFault{MemoryFault::none};
+    MemoryFault countedMemoryFault{MemoryFault::none};
+    int storesToSpoil{0};
+    int spoiledStores{0};
 
     std::vector<std::shared_ptr<Delivery>> deliveries;
 

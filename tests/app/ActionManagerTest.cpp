@@ -100,6 +100,8 @@ TEST_F (Flows, WriteToAUserSlotAsksOnceAndStoresTheEditBuffer)
     ASSERT_FALSE (sent.empty());
     EXPECT_EQ (makerCode (sent[0]), 0x11);
     engine.handleMessage (sysex::makerMessage (store.modelCode, sysex::Code::operationCompleted));
+    EXPECT_EQ (store.modified[57], 1) << "and until it is read back as written";
+    engine.handleMessage (sysex::programDump (store.modelCode, 57, unitList.recordAt (57)));
     EXPECT_EQ (store.modified[57], 0);
 }
 
@@ -204,6 +206,8 @@ TEST_F (Flows, YesToTheUpdateSendsTheModifiedProgramsThenQuits)
     receive ({}, 0x21);
     // Only the modified slots: row 0 need not be what the unit holds.
     EXPECT_EQ (dumpedPrograms(), (std::vector<int>{3, 150}));
+    for (const int slot : {3, 150})
+        engine.handleMessage (sysex::programDump (store.modelCode, slot, unitList.recordAt (slot)));
     EXPECT_FALSE (engine.isTransmitting());
 
     pumpFor (400); // step 4 runs 200 ms later

@@ -224,9 +224,11 @@ TEST_F (PGNameEditComponentTest, TransmitAllShowsItsProgressThenTheRestoredProgr
     EXPECT_EQ (strip.numberBox().getText(), "005");
     EXPECT_EQ (strip.nameBox().getText(), "TRANSMIT...");
 
-    // The last acknowledgement ends the transfer while the program is still
+    // The last read-back ends the transfer while the program is still
     // parked: the strip keeps the status until the program is back.
     engine.handleMessage (sysex::makerMessage (store.modelCode, sysex::Code::operationCompleted));
+    for (int slot = 1; slot <= 5; ++slot)
+        engine.handleMessage (sysex::programDump (store.modelCode, slot, unitList.recordAt (slot)));
     pump();
     ASSERT_FALSE (engine.isTransmitting());
     EXPECT_EQ (strip.nameBox().getText(), "TRANSMIT...");

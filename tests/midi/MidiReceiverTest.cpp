@@ -165,15 +165,25 @@ TEST_F (EngineFixture, TransmitAllModifiedOnlySendsJustTheMarkedSlots)
     EXPECT_EQ (store.modified[0], 1) << "cleared only once the unit acknowledges";
 
     receive (maker (0x21));
-    EXPECT_EQ (store.modified[0], 0);
+    EXPECT_EQ (store.modified[0], 1) << "cleared only once read back as sent";
     ASSERT_EQ (makerCode (sent.back()), 0x4c);
     EXPECT_EQ (bytesOf (sent.back())[7], 1);
     EXPECT_EQ (bytesOf (sent.back())[8], 50);
 
+    // Both sent: each is read back. Slot 0 holds what was sent, slot 150
+    // came back with a byte changed: it stays marked, and the player is told.
     receive (maker (0x21));
+    EXPECT_EQ (engine.getPhase(), TransferPhase::verifying);
+    EXPECT_EQ (makerCode (sent.back()), 0x1c);
+    receive (dumpOf (0, unitList.recordAt (0)));
+    auto spoiled = unitList.recordAt (150);
+    spoiled[RecordByte::programLevel] = static_cast<std::uint8_t> (spoiled[RecordByte::programLevel] ^ 1);
+    receive (dumpOf (150, spoiled));
     EXPECT_FALSE (engine.isTransmitting());
-    EXPECT_EQ (store.modified[150], 0);
-    EXPECT_EQ (sent.size(), 3u);
+    EXPECT_EQ (store.modified[0], 0);
+    EXPECT_EQ (store.modified[150], 1);
+    EXPECT_EQ (engine.getNotStoredCount(), 1);
+    EXPECT_EQ (sent.size(), 5u);
     EXPECT_EQ (steps.steps, (std::vector<int>{DeferredStep::transferEnded, DeferredStep::transferFinished}));
 }
 
@@ -183,7 +193,7 @@ TEST_F (EngineFixture, TransmitAllSendsEverySlotWithSevenBitData)
     engine.startTransmitAll (false);
     for (int n = 0; n < 200; ++n)
         receive (maker (0x21));
-    EXPECT_FALSE (engine.isTransmitting());
+    EXPECT_EQ (engine.getPhase(), TransferPhase::verifying);
 
     int dumps = 0;
     for (const auto& m : sent)
@@ -207,11 +217,17 @@ TEST_F (EngineFixture, WriteCompletionSelectsTheWrittenSlot)
     sent.clear();
     receive (maker (0x21));
     EXPECT_EQ (store.currentProgramNumber, 57);
-    ASSERT_EQ (sent.size(), 3u);
+    ASSERT_EQ (sent.size(), 4u);
     EXPECT_TRUE (sent[0].isController());
     EXPECT_EQ (sent[0].getControllerValue(), 0);
     EXPECT_TRUE (sent[2].isProgramChange());
     EXPECT_EQ (sent[2].getProgramChangeNumber(), 57);
+    // Then the slot is read back.
+    EXPECT_EQ (makerCode (sent[3]), 0x1c);
+    EXPECT_TRUE (engine.isVerifyingWrite());
+
+    receive (dumpOf (57, store.current));
+    EXPECT_FALSE (engine.isVerifyingWrite());
 
     // A knob turned before the answer reached the unit ahead of the program
     // change that reloads the slot: the unit gets the edited program back.
@@ -219,7 +235,7 @@ TEST_F (EngineFixture, WriteCompletionSelectsTheWrittenSlot)
     store.setKnob (9, 0);
     sent.clear();
     receive (maker (0x21));
-    ASSERT_EQ (sent.size(), 4u);
+    ASSERT_EQ (sent.size(), 5u);
     EXPECT_EQ (makerCode (sent[3]), 0x40);
     EXPECT_EQ (bytesOf (sent[3])[7 + knobIndexToByte (0)], 9);
 }
@@ -335,7 +351,7 @@ TEST_F (EngineFixture, WatchdogAbandonsASilentTransferAndRestoresTheEditBuffer)
     EXPECT_FALSE (engine.isTransmitting());
     ASSERT_EQ (steps.abandoned.size(), 1u);
     EXPECT_EQ (steps.abandoned[0], std::make_pair (1, true));
-    EXPECT_EQ (store.modified[0], 0);
+    EXPECT_EQ (store.modified[0], 1) << "sent, but never read back";
     EXPECT_EQ (store.modified[1], 1) << "never acknowledged, still to send";
     EXPECT_EQ (steps.steps, (std::vector<int>{DeferredStep::transferEnded, DeferredStep::transferFinished}));
 

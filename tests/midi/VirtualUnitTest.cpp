@@ -596,6 +596,46 @@ TEST_F (VirtualUnitFaults, DumpRequestsAnsweredWithTheNextProgramOrFailed)
     EXPECT_EQ (replyTo (sysex::programDumpRequest (0, 8)), programDumpReply (0, 8, factoryTable()[8]));
 }
 
+TEST_F (VirtualUnitFaults, SpoiledStoresAreAcknowledgedAndCounted)
+{
+    const auto held = countingRecord (3);
+    auto toCorrupt = countingRecord (40);
+    toCorrupt[RecordByte::programLevel] = 31; // the top of its range: one step down
+    auto corrupted = toCorrupt;
+    corrupted[RecordByte::programLevel] = 30;
+    struct Case
+    {
+        MemoryFault fault;
+        bool byWrite;
+        ProgramRecord sent, stored;
+    };
+    const Case cases[] = {
+        {MemoryFault::protect, true, countingRecord (20), held},
+        {MemoryFault::corrupt, false, toCorrupt, corrupted},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (static_cast<int> (c.fault));
+        unit->setUserProgram (9, held);
+        unit->setEditBuffer (c.sent);
+        unit->setMemoryFault (c.fault);
+        EXPECT_EQ (
+            replyTo (c.byWrite ? sysex::programWriteRequest (0, 9) : sysex::programDump (0, 9, c.sent)),
+            completed (0));
+        EXPECT_EQ (unit->getProgram (9), c.stored);
+        unit->clearFaults();
+    }
+    EXPECT_EQ (unit->getSpoiledStoreCount(), 2);
+
+    // A counted fault is used up, storing the same program spoils nothing.
+    unit->setUserProgram (9, held);
+    unit->protectNextStores (1);
+    EXPECT_EQ (replyTo (sysex::programDump (0, 9, held)), completed (0));
+    EXPECT_EQ (replyTo (sysex::programDump (0, 9, corrupted)), completed (0));
+    EXPECT_EQ (unit->getProgram (9), corrupted);
+    EXPECT_EQ (unit->getSpoiledStoreCount(), 2);
+}
+
 TEST_F (VirtualUnitFaults, ASilentUnitSendsNothingUntilCleared)
 {
     const auto record = countingRecord (9);
