@@ -27,6 +27,9 @@ juce::String statusText (const TransferProgress& progress)
         case TransferPhase::verifying:
             doing = "Verifying ";
             break;
+        case TransferPhase::backingUp:
+            doing = "Backing up ";
+            break;
         case TransferPhase::idle:
         case TransferPhase::finishing:
             return {};

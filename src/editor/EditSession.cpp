@@ -127,5 +127,7 @@ void EditSession::written()
 {
     dataCenter.markWritten();
     steps.noteWritten();
+    // The marks of values that differ from the stored version follow.
+    compareChanged();
 }
 } // namespace vr

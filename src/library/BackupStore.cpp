@@ -202,6 +202,15 @@ ReceiveBackups::ReceiveBackups (juce::File folder, const DataCenter& store, Unit
         encodeLibrary (unit, received.library.data());
         pending.push_back (std::move (received));
     };
+    // What a Transmit All read first, the list untouched.
+    midiReceiver.onUnitProgramsRead = [this] (const std::vector<ProgramRecord>& programs)
+    {
+        Received received{std::vector<std::uint8_t> (static_cast<size_t> (LibraryFormat::kFileSize)),
+                          sysex::modelName (dataCenter.modelCode), juce::Time::getCurrentTime()};
+        encodeLibrary (programs, received.library.data());
+        pending.push_back (std::move (received));
+    };
+    midiReceiver.setBackupBeforeTransmit (true);
     midiReceiver.addChangeListener (this);
 }
 
@@ -209,6 +218,8 @@ ReceiveBackups::~ReceiveBackups()
 {
     *alive = false;
     midiReceiver.removeChangeListener (this);
+    midiReceiver.setBackupBeforeTransmit (false);
+    midiReceiver.onUnitProgramsRead = nullptr;
     unit.onReceiveFinished = nullptr;
 }
 

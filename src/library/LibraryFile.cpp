@@ -493,6 +493,14 @@ void encodeLibrary (const UnitProgramList& unitList, std::uint8_t* dest) noexcep
     }
 }
 
+void encodeLibrary (const std::vector<ProgramRecord>& records, std::uint8_t* dest) noexcept
+{
+    std::memset (dest, 0, static_cast<size_t> (kFileSize));
+    std::memcpy (dest, kMagic, static_cast<size_t> (kMagicLength));
+    for (size_t slot = 0; slot < records.size() && slot < static_cast<size_t> (kNumUserPrograms); ++slot)
+        std::memcpy (dest + kHeaderSize + slot * kRecordSize, records[slot].data(), records[slot].size());
+}
+
 bool decodeLibrary (const std::uint8_t* source, size_t size, std::uint8_t* dest) noexcept
 {
     if (size < static_cast<size_t> (kFileSize))

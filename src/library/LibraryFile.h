@@ -29,6 +29,8 @@ constexpr char kPattern[] = "*.vrm";
 // The whole file for the unit list: each row's cells as bytes (low 8 bits);
 // a slot with no row is written as 32 zero bytes.
 void encodeLibrary (const UnitProgramList& unitList, std::uint8_t* dest) noexcept;
+// The same from the records of slots 0-199 (a shorter list leaves the rest zero).
+void encodeLibrary (const std::vector<ProgramRecord>& records, std::uint8_t* dest) noexcept;
 
 // Copies the 200 records of a library into dest (6400 bytes) and returns
 // true. A source shorter than a whole file is refused and dest left as it

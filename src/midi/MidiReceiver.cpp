@@ -302,8 +302,25 @@ bool MidiReceiver::startTransmitAll (bool modifiedOnlyMode)
     // included: an unmodified row 0 need not be the unit's program 0.
     modifiedOnly = modifiedOnlyMode;
     const int first = nextToTransmit (0);
-    startTransfer (TransferPhase::transmitting, first,
-                   modifiedOnly ? dataCenter.countModified() : kNumUserPrograms);
+    const int total = modifiedOnly ? dataCenter.countModified() : kNumUserPrograms;
+    if (backupBeforeTransmit && !unitBackedUp && first < kNumUserPrograms && output != nullptr)
+    {
+        // Nothing is sent over programs that exist nowhere else: they are
+        // read into a backup first.
+        startTransfer (TransferPhase::backingUp, 0, kNumUserPrograms);
+        transfer.transmitAfterBackup (first, total);
+        dataCenter.saveCurrent();
+        editBufferSaved = true;
+        backupRead.assign (static_cast<size_t> (kNumUserPrograms), ProgramRecord{});
+        afterPendingWrite (
+            [this]
+            {
+                sendProgramNumberNotice();
+                requestProgram (0);
+            });
+        return true;
+    }
+    startTransfer (TransferPhase::transmitting, first, total);
     dataCenter.saveCurrent();
     editBufferSaved = true;
     if (first >= kNumUserPrograms)
@@ -364,6 +381,7 @@ void MidiReceiver::carryOut (Transfer::Next next)
             break;
         case Next::requestNumber:
             modifiedOnly = false;
+            unitBackedUp = true;
             if (unitList != nullptr)
                 unitList->finishReceive();
             requestStep (DeferredStep::transferEnded);
@@ -479,6 +497,8 @@ void MidiReceiver::handleIdentityReply (const sysex::Incoming& in)
 
     dataCenter.modelCode = in.modelCode;
     dataCenter.connected = true;
+    // A unit identified again may hold other programs than those read before.
+    unitBackedUp = false;
     requestStep (DeferredStep::connected);
 
     dataCenter.midiChannel = in.channel;
@@ -785,6 +805,22 @@ bool MidiReceiver::handleProgramDump (const std::vector<std::uint8_t>& bytes)
     if (phase == TransferPhase::idle && n == lastVerifySlot &&
         clock() - verifyGivenUpMs < transfer.getTimeoutMs())
         return false;
+    if (phase == TransferPhase::backingUp)
+    {
+        bool keep = false;
+        const auto next = transfer.dumpArrived (n, keep, clock());
+        if (keep && isUserProgram (n))
+            backupRead[static_cast<size_t> (n)] = record;
+        if (transfer.getPhase() != TransferPhase::backingUp && next != Transfer::Next::giveUp)
+        {
+            unitBackedUp = true;
+            if (onUnitProgramsRead)
+                onUnitProgramsRead (backupRead);
+        }
+        carryOut (next);
+        sendChangeMessage();
+        return false;
+    }
     if (phase == TransferPhase::verifying)
     {
         const int awaited = transfer.getIndex();

@@ -99,7 +99,8 @@ public:
     }
     bool isTransmitting() const noexcept
     {
-        return getPhase() == TransferPhase::transmitting || getPhase() == TransferPhase::verifying;
+        return getPhase() == TransferPhase::transmitting || getPhase() == TransferPhase::verifying ||
+               getPhase() == TransferPhase::backingUp;
     }
     bool isAwaitingNumber() const noexcept { return awaitingNumber; }
     bool isWritePending() const;
@@ -140,6 +141,11 @@ public:
 
     // Told when a Receive All begins: the unit list is then the unit's own.
     std::function<void()> onReceiveStarted;
+    // With this on, a Transmit All over programs no completed receive from
+    // the unit has read since it was identified first reads them all (the
+    // unit list untouched) and hands them to onUnitProgramsRead.
+    void setBackupBeforeTransmit (bool on) noexcept { backupBeforeTransmit = on; }
+    std::function<void (const std::vector<ProgramRecord>& programs)> onUnitProgramsRead;
     // Runs each replacement of the current program the unit makes (a program
     // change, a program sent of its own accord), so the edit history can
     // keep an edited program it replaces. Unset, the replacement just runs.
@@ -219,6 +225,10 @@ private:
     // Programs a transmit's read-back found not stored as sent.
     std::vector<int> notStored;
     int notStoredCount{0};
+    bool backupBeforeTransmit{false};
+    // The unit's programs were all read since it was identified.
+    bool unitBackedUp{false};
+    std::vector<ProgramRecord> backupRead;
     std::function<void()> heldStart;
     // The player's program when the transfer began, and whether the unit
     // named its own at the end.

@@ -26,9 +26,16 @@ bool Transfer::start (TransferPhase first, int firstIndex, int totalPrograms, do
     startedMs = lastProgressMs = now;
     sent.clear();
     verified = 0;
+    transmitFirst = kNoTransmit;
     if (index >= kPrograms)
         end();
     return true;
+}
+
+void Transfer::transmitAfterBackup (int firstIndex, int totalPrograms) noexcept
+{
+    transmitFirst = firstIndex;
+    transmitTotal = totalPrograms;
 }
 
 Transfer::Next Transfer::editBufferArrived (double now)
@@ -61,7 +68,7 @@ Transfer::Next Transfer::dumpArrived (int n, bool& keep, double now)
         end();
         return Next::finish;
     }
-    if (phase != TransferPhase::receiving)
+    if (phase != TransferPhase::receiving && phase != TransferPhase::backingUp)
         return Next::nothing;
     lastProgressMs = now;
     if (n != index)
@@ -76,6 +83,18 @@ Transfer::Next Transfer::dumpArrived (int n, bool& keep, double now)
     done = ++index;
     if (index < kPrograms)
         return Next::requestProgram;
+    if (phase == TransferPhase::backingUp)
+    {
+        // Backed up: the transmit proper begins.
+        phase = TransferPhase::transmitting;
+        index = transmitFirst;
+        done = 0;
+        total = transmitTotal;
+        if (index < kPrograms)
+            return Next::sendProgram;
+        end();
+        return Next::finish;
+    }
     phase = TransferPhase::awaitingNumber;
     return Next::requestNumber;
 }
@@ -108,6 +127,7 @@ Transfer::Next Transfer::failed (double now)
             return retry (Next::requestEditBuffer, now);
         case TransferPhase::receiving:
         case TransferPhase::verifying:
+        case TransferPhase::backingUp:
             return retry (Next::requestProgram, now);
         case TransferPhase::transmitting:
             // The unit could not take the dump: offer it again.

@@ -16,6 +16,7 @@ enum class TransferPhase
     awaitingNumber, // every program arrived; the unit's program number (42) is awaited
     transmitting,   // the acknowledgement (21) of program `index` is awaited
     verifying,      // after a transmit: program `index` (4C) is read back
+    backingUp,      // before a transmit: program `index` (4C) is read into a backup
     finishing       // the final step (edit buffer back, rows selected) is pending
 };
 
@@ -59,6 +60,9 @@ public:
 
     // False while another transfer runs. `firstIndex` 200 or more: nothing to do.
     bool start (TransferPhase first, int firstIndex, int totalPrograms, double now);
+    // A backup read started: once every program arrived, the transmit
+    // begins at `firstIndex` (200 or more: nothing to send).
+    void transmitAfterBackup (int firstIndex, int totalPrograms) noexcept;
 
     Next editBufferArrived (double now);
     // A dump of program n while receiving, or reading back what was sent;
@@ -96,5 +100,8 @@ private:
     // The programs a transmit sent, read back once it has sent them all.
     std::vector<int> sent;
     std::size_t verified{0};
+    int transmitFirst{kNoTransmit};
+    int transmitTotal{0};
+    static constexpr int kNoTransmit = 1000;
 };
 } // namespace vr

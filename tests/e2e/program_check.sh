@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Drives the real program in a real X window as a person would, against the
 # virtual wren: confirm the MIDI setup, wait for the unit list, audition a
-# slot, turn a knob in the editor, write the program, save and reopen a
-# library, export the unit list as .syx and open that, change the ports from the menu (a unit that does not answer, the
-# heron, the wren again), rename a slot and quit, answering the update question. Keeps a
+# slot, turn a knob in the editor and compare, write the program, undo a turn
+# and type a value on another, save and reopen a library, export the unit
+# list as .syx and open that, change the ports from the menu (a unit that
+# does not answer, the heron, the wren again), cut a row of the unit list,
+# rename a slot and quit, answering the update question. Keeps a
 # screenshot of every step in the output folder, then checks what reached
 # the virtual unit. The window alone, in the editor and with a library
 # open, is kept as docs-editor.png and docs-library.png for the README.
@@ -55,9 +57,25 @@ choose_file() {
     pause 1
 }
 window_shot() { import -window "$WID" "$out/$1.png"; }
-# crop <shot> <x> <y> <w> <h>, in main-component coordinates
-crop() { convert "$out/$1.png" -crop "$4x$5+$(($2 + 1))+$(($3 + 45))" +repage "$out/$1-box.png"; }
+# crop_as <shot> <name> <x> <y> <w> <h>, in main-component coordinates,
+# kept as <name>-box.png; crop names it after the shot.
+crop_as() { convert "$out/$1.png" -crop "$5x$6+$(($3 + 1))+$(($4 + 45))" +repage "$out/$2-box.png"; }
+crop() { crop_as "$1" "$@"; }
 differing_pixels() { compare -metric AE "$out/$1-box.png" "$out/$2-box.png" null: 2>&1 || true; }
+# The text may sit a few pixels to the side after an edit: compare what is
+# drawn, cut free of the box's frame and background.
+same_text() {
+    convert "$out/$1-box.png" -shave 3x3 -fuzz 10% -trim +repage "$out/$1-text.png"
+    convert "$out/$2-box.png" -shave 3x3 -fuzz 10% -trim +repage "$out/$2-text.png"
+    [ "$(compare -metric AE "$out/$1-text.png" "$out/$2-text.png" null: 2>&1 || echo 9999)" = "0" ]
+}
+# The same, whatever the text's colour: in the blue channel the value boxes'
+# white and the light blue of a changed value differ by 6%.
+same_value() {
+    convert "$out/$1-box.png" -shave 3x3 -channel B -separate -fuzz 10% -trim +repage "$out/$1-blue.png"
+    convert "$out/$2-box.png" -shave 3x3 -channel B -separate -fuzz 10% -trim +repage "$out/$2-blue.png"
+    [ "$(compare -fuzz 8% -metric AE "$out/$1-blue.png" "$out/$2-blue.png" null: 2>&1 || echo 9999)" = "0" ]
+}
 
 VR_ALLOW_MULTIPLE_INSTANCES=1 VR_TRACE_STEPS=1 VR_VIRTUAL_UNIT_STATE="$state" \
     "$app" >"$log" 2>&1 &
@@ -88,12 +106,44 @@ shot 03-slot-5-auditioned
 # Editor tab, then drag the LEVEL knob up.
 click_main 220 161
 pause 0.5
+window_shot 04-slot-5-in-editor
 xdotool mousemove --window "$WID" $((658 + 26 + 1)) $((444 + 30 + 45)) mousedown 1
 for _ in $(seq 1 10); do xdotool mousemove_relative -- 0 -6; sleep 0.03; done
 xdotool mouseup 1
 pause 0.5
 shot 04-editor-knob-turned
 import -window "$WID" "$out/docs-editor.png" # the README's picture of the editor
+
+# --- Compare, pressed twice: the stored program is shown and played, then
+# the edit again. The edit is only set aside, so the strip's EDITED mark
+# (2, 30 in the strip, 50 x 10) stays. The second press sends the edit back
+# to the unit, whose edit buffer the Write below stores: the level check at
+# the end fails if it did not.
+edited_mark() { crop_as "$1" "$1-mark" $((136 + 2)) $((46 + 30)) 50 10; }
+level_box() { crop_as "$1" "$1-level" 658 513 52 22; }
+compare_button() { crop_as "$1" "$1-button" 640 146 96 28; }
+press_compare() {
+    click_main $((640 + 48)) $((146 + 14))
+    pause 0.5
+}
+window_shot 04-knob-turned
+for s in 04-slot-5-in-editor 04-knob-turned; do edited_mark $s && level_box $s && compare_button $s; done
+[ "$(differing_pixels 04-slot-5-in-editor-mark 04-knob-turned-mark)" -gt 40 ] || fail "no EDITED mark after the knob turned"
+press_compare
+window_shot 04-comparing && level_box 04-comparing && compare_button 04-comparing
+[ "$(differing_pixels 04-knob-turned-button 04-comparing-button)" -gt 400 ] || fail "the Compare button is not lit while comparing"
+# Marked as differing from the edit, so drawn in another colour.
+same_value 04-slot-5-in-editor-level 04-comparing-level || fail "the LEVEL box does not show the stored value while comparing"
+press_compare
+xdotool mousemove --window "$WID" 700 300 # off the button, which is lit while hovered
+pause
+window_shot 04-compare-ended
+edited_mark 04-compare-ended && level_box 04-compare-ended && compare_button 04-compare-ended
+[ "$(differing_pixels 04-knob-turned-mark 04-compare-ended-mark)" = "0" ] || fail "the EDITED mark is gone after the second Compare"
+[ "$(differing_pixels 04-slot-5-in-editor-mark 04-compare-ended-mark)" -gt 40 ] || fail "the EDITED mark is gone after the second Compare"
+same_text 04-knob-turned-level 04-compare-ended-level || fail "the LEVEL box does not show the turned value after the second Compare"
+[ "$(differing_pixels 04-knob-turned-button 04-compare-ended-button)" -lt 40 ] || fail "the Compare button stays lit after the second press"
+# --- end of compare
 
 # File > Write Current Program..., confirmed.
 xdotool mousemove --window "$WID" 22 34 click 1
@@ -106,17 +156,9 @@ xdotool key Return
 pause 1
 shot 06-written
 
-# The text may sit a few pixels to the side after an edit: compare what is
-# drawn, cut free of the box's frame and background.
-same_text() {
-    convert "$out/$1-box.png" -shave 3x3 -fuzz 10% -trim +repage "$out/$1-text.png"
-    convert "$out/$2-box.png" -shave 3x3 -fuzz 10% -trim +repage "$out/$2-text.png"
-    [ "$(compare -metric AE "$out/$1-text.png" "$out/$2-text.png" null: 2>&1 || echo 9999)" = "0" ]
-}
-
 # --- Undo: slot 006 is auditioned, its NR knob turned, and Ctrl+Z takes the
-# turn back, on screen and on the unit; then the program is written to slot
-# 006. A write stores the unit's own edit buffer, and nothing sends slot 006
+# turn back, on screen and on the unit; a LEVEL is typed; then the program is
+# written to slot 006. A write stores the unit's own edit buffer, and nothing sends slot 006
 # again later, so the unit's slot 006 at the end holds what the unit's edit
 # buffer held after the undo.
 nr_box() { crop "$1" 566 513 52 22; }
@@ -140,6 +182,32 @@ xdotool key ctrl+z
 pause 0.5
 window_shot 25-nr-undone && nr_box 25-nr-undone
 same_text 23-slot-6-shown 25-nr-undone || fail "Ctrl+Z did not bring the NR value back on screen"
+# A LEVEL typed midway between two values the box shows, 7.5 between 7.3 and
+# 7.7, becomes one of them. The box is read against its own renderings of
+# 7.3 and 7.7, typed as they are and shown after a click elsewhere (the
+# colour follows the value, so equal values draw alike). The Write below
+# keeps the value in slot 006, where the unit's record says which reached it.
+type_level() {
+    click_main $((658 + 26)) $((513 + 11))
+    xdotool type --delay 30 "$1"
+    pause
+    window_shot "$2-typed"
+    xdotool key Return
+    pause
+    click_main 760 120 # the background
+    window_shot "$2" && level_box "$2"
+}
+type_level 7.3 26-level-7.3
+type_level 7.7 26-level-7.7
+if same_text 26-level-7.3-level 26-level-7.7-level; then fail "the LEVEL box shows 7.3 and 7.7 alike"; fi
+type_level 7.5 26-level-7.5
+if same_text 26-level-7.5-level 26-level-7.7-level; then
+    typed_level=17 # value 23, hex 17, shows as 7.7
+elif same_text 26-level-7.5-level 26-level-7.3-level; then
+    typed_level=16 # value 22 shows as 7.3
+else
+    fail "7.5 typed in the LEVEL box shows as neither 7.3 nor 7.7"
+fi
 xdotool mousemove --window "$WID" 22 34 click 1
 pause 0.5
 xdotool key Down Down Down Down Down Return
@@ -281,6 +349,30 @@ shot 18-back-on-wren
 [ "$(panel_seen)" = 0 ] || fail "the panel did not close on Return"
 # ---- end of MIDI setup from the menu ----
 
+# --- Cut: row 008 of the unit list goes, the rows below move up a slot and
+# an empty row fills slot 199. Each moved slot is modified, so the transmit
+# at Quit sends them all; slots 5 and 6, checked at the end, lie above it.
+# Rows are 14 pixels high from 233; the crop is the From, name and category
+# columns, which move with the row.
+row_y() { echo $((233 + 14 * $1 + 7)); }
+unit_rows() { crop_as "$1" "$2" 117 $((233 + 14 * $3)) 208 $((14 * $4)); }
+cut_row=8
+click_main 150 "$(row_y $cut_row)"
+pause 0.5
+window_shot 27-row-8-selected
+xdotool key ctrl+x
+pause 0.5
+window_shot 27-row-8-cut
+# Row 8 is selected before and after, so rows 9-18 are compared with 10-19.
+unit_rows 27-row-8-selected 27-rows-9-18-before $((cut_row + 1)) 10
+unit_rows 27-row-8-selected 27-rows-10-19-before $((cut_row + 2)) 10
+unit_rows 27-row-8-cut 27-rows-9-18-after $((cut_row + 1)) 10
+[ "$(differing_pixels 27-rows-9-18-before 27-rows-9-18-after)" -gt 400 ] || fail "Ctrl+X cut no row"
+[ "$(differing_pixels 27-rows-10-19-before 27-rows-9-18-after)" = "0" ] ||
+    fail "the rows below the cut one did not move up a slot on screen"
+click_main 150 "$(row_y 5)" # slot 005 again for the rename
+# --- end of cut
+
 # Rename the current slot in the strip: that marks it modified.
 click_main $((136 + 52 + 90)) $((46 + 20))
 xdotool key ctrl+a
@@ -417,7 +509,7 @@ if grep -qE 'AddressSanitizer|runtime error|JUCE Assertion failure' "$holder_log
 fi
 # --- end of the files block ---
 
-# Quit, and send the modified slot first. The program shown holds an edit
+# Quit, and send the modified slots first. The program shown holds an edit
 # that was not written: Quit names it first, and it is discarded.
 xdotool key ctrl+q
 wait_for_window "Quit:" >/dev/null
@@ -433,8 +525,11 @@ wait_for_window "Update:" >/dev/null
 pause 0.3
 shot 11-update-question
 xdotool key Return
+pause 1.5
+shot 11-transmitting
 
-wait_for_exit $pid || fail "the program did not quit after the transmit"
+# The cut's moved slots go too: some 190 programs.
+wait_for_exit $pid 90 || fail "the program did not quit after the transmit"
 trap - EXIT
 wait $pid || fail "the program ended with an error"
 
@@ -452,9 +547,26 @@ shipped5=$(echo "$wren_state" | grep '^factory 5 ' | cut -d' ' -f3 | cut -c55-56
 [ "$level5" != "$shipped5" ] || fail "the turned knob did not reach slot 5 (level $level5)"
 [ "$(echo "$edit" | cut -c55-56)" = "$level5" ] || fail "the unit's edit buffer does not hold the turned level"
 # Record byte 28 (NR) is hex characters 57-58: the undone turn is not on the unit.
-nr6=$(echo "$wren_state" | grep '^program 6 ' | cut -d' ' -f3 | cut -c57-58)
+program6=$(echo "$wren_state" | grep '^program 6 ' | cut -d' ' -f3)
+nr6=$(echo "$program6" | cut -c57-58)
 shipped_nr6=$(echo "$wren_state" | grep '^factory 6 ' | cut -d' ' -f3 | cut -c57-58)
 [ "$nr6" = "$shipped_nr6" ] || fail "slot 6 on the unit holds the NR turn that was undone ($nr6, not $shipped_nr6)"
+# The level typed as 7.5 reached the unit as what the box showed.
+[ "$(echo "$program6" | cut -c55-56)" = "$typed_level" ] ||
+    fail "slot 6 on the unit holds level $(echo "$program6" | cut -c55-56), not the typed one ($typed_level)"
+# The cut: slot 7 as shipped, slots 8-198 what shipped one slot below, 199 an
+# empty row (not what shipped there).
+moved=$(echo "$wren_state" | awk -v cut=$cut_row '
+    $1 == "factory" { shipped[$2] = $3 }
+    $1 == "program" { held[$2] = $3 }
+    END {
+        for (n = cut - 1; n < 199; n++) {
+            want = n < cut ? shipped[n] : shipped[n + 1]
+            if (held[n] != want) { print "slot " n " holds " held[n] ", not " want; exit }
+        }
+        if (held[199] == shipped[199]) print "slot 199 holds what shipped there"
+    }')
+[ -z "$moved" ] || fail "the cut did not reach the unit: $moved"
 # A failed assertion in the program is a fault even when every step passed.
 if grep -q 'JUCE Assertion failure' "$log"; then
     grep -A2 'JUCE Assertion failure' "$log" >&2

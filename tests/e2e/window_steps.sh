@@ -34,9 +34,10 @@ wait_for_window() {
     fail "no window named '$pattern'"
 }
 
-# Waits up to 20 seconds for the process to end; false when it still runs.
+# Waits up to 20 seconds (or the seconds given) for the process to end;
+# false when it still runs.
 wait_for_exit() {
-    for _ in $(seq 1 200); do
+    for _ in $(seq 1 $((${2:-20} * 10))); do
         kill -0 "$1" 2>/dev/null || return 0
         sleep 0.1
     done

@@ -42,8 +42,8 @@ const std::map<std::string, Bytes> arrivals{
 // The recording engine, brought into each phase.
 struct Engine : test::RecordingEngine
 {
-    // Brings the engine into a phase: receiving, transmitting and verifying
-    // stand at program 5, 3 and 5.
+    // Brings the engine into a phase: receiving, transmitting, verifying and
+    // backing up stand at program 5, 3, 5 and 5.
     void enter (TransferPhase phase)
     {
         switch (phase)
@@ -75,6 +75,12 @@ struct Engine : test::RecordingEngine
                 for (int n = 0; n < 5; ++n)
                     receive (dump (n));
                 break;
+            case TransferPhase::backingUp:
+                engine.setBackupBeforeTransmit (true);
+                engine.startTransmitAll (false);
+                for (int n = 0; n < 5; ++n)
+                    receive (dump (n));
+                break;
             case TransferPhase::finishing:
                 engine.startReceiveAll();
                 engine.stopTransfer();
@@ -102,7 +108,7 @@ struct Engine : test::RecordingEngine
 const char* nameOf (TransferPhase p)
 {
     static const char* names[] = {"idle",         "identifying", "receiving", "awaitingNumber",
-                                  "transmitting", "verifying",   "finishing"};
+                                  "transmitting", "verifying",   "backingUp", "finishing"};
     return names[static_cast<int> (p)];
 }
 } // namespace
@@ -188,6 +194,19 @@ TEST (TransferPhases, EveryArrivalInEveryPhase)
         {P::verifying, "4C awaited", P::verifying, "1c"},
         {P::verifying, "4C old", P::verifying, "1c"},
         {P::verifying, "program change", P::verifying, ""},
+
+        // Reading the unit's programs into a backup before a transmit: as a
+        // receive, the list untouched.
+        {P::backingUp, "identity", P::backingUp, ""},
+        {P::backingUp, "21", P::backingUp, ""},
+        {P::backingUp, "23", P::backingUp, "1c"},
+        {P::backingUp, "40", P::backingUp, ""},
+        {P::backingUp, "41", P::backingUp, ""},
+        {P::backingUp, "42", P::backingUp, ""},
+        {P::backingUp, "42/02", P::backingUp, ""},
+        {P::backingUp, "4C awaited", P::backingUp, "1c"},
+        {P::backingUp, "4C old", P::backingUp, "1c"},
+        {P::backingUp, "program change", P::backingUp, ""},
     };
     // clang-format on
 
