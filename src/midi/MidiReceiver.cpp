@@ -893,6 +893,9 @@ void MidiReceiver::writeVerified (const ProgramRecord* held)
     }
     if (held == nullptr || !readBack (slot, *held, verifyExpected))
     {
+        // The unit reloaded the slot after the write: it plays what it
+        // stored, not what the editor shows, until it is told.
+        sendCurrentProgram();
         ++notStoredCount;
         if (commandTarget != nullptr)
             commandTarget->notStoredAsSent ({slot}, false);

@@ -32,6 +32,7 @@ const std::array<KindInfo, static_cast<size_t> (Kind::count)> kKinds{{
     {"unit-drop", nullptr, true, 1},     {"unit-repeat", nullptr, true, 1},
     {"unit-delay", nullptr, true, 1},    {"unit-wrong-number", nullptr, true, 1},
     {"unit-fail", nullptr, true, 1},     {"unit-silent", nullptr, true, 1},
+    {"unit-spoil", nullptr, true, 1},
 }};
 
 std::string escape (const std::string& text)

@@ -54,6 +54,7 @@ enum class Kind : int
     unitWrongNumber, // a: dump requests
     unitFail,        // a: dump requests
     unitSilent,      // a: 1 silent, 0 speaking again
+    unitSpoil,       // a: stores to spoil, b: 0 protect (nothing stored), 1 corrupt (a byte off)
     count
 };
 

@@ -355,6 +355,16 @@ World::World (std::uint32_t seed, const FilePool& pool, AssertionCounter& counte
 
     store = std::make_unique<DataCenter>();
     engine = std::make_unique<MidiReceiver> (*store, clock);
+    // Every program the unit held is kept before a transmit replaces it.
+    engine->setBackupBeforeTransmit (true);
+    engine->onUnitProgramsRead = [this] (const std::vector<ProgramRecord>& programs)
+    {
+        unitProgramsKept = true;
+        for (int n = 0; n < kNumUserPrograms && !pendingViolation.has_value(); ++n)
+            if (programs[static_cast<size_t> (n)] != unit->getProgram (n) && !unit->hasFaultsPending())
+                pendingViolation = Violation{11, "the backup read before a transmit holds slot " +
+                                                     std::to_string (n) + " unlike the unit"};
+    };
 
     VirtualUnitSettings settings;
     settings.modelCode = seed % 4 == 3 ? sysex::kModelHeron : sysex::kModelWren;
@@ -372,6 +382,17 @@ World::World (std::uint32_t seed, const FilePool& pool, AssertionCounter& counte
     main = std::make_unique<MainComponent> (*store, *engine, *directory, *selection, *dialogs);
     main->getActionManager().useSimulatedClock (clock);
     auto& library = main->getLibraryView();
+    // What a backup of a completed receive holds is the list as it ends.
+    library.getUnitList().onReceiveFinished = [this]
+    {
+        unitProgramsKept = true;
+        const auto& rows = main->getLibraryView().getUnitList();
+        for (int n = 0; n < kNumUserPrograms && !pendingViolation.has_value(); ++n)
+            if (rows.recordAt (n) != unit->getProgram (n) && !unit->hasFaultsPending() &&
+                !writtenOnPanel.test (static_cast<size_t> (n)))
+                pendingViolation = Violation{11, "a completed receive keeps slot " + std::to_string (n) +
+                                                     " unlike the unit"};
+    };
     library.getUnitTable().setClock ([this] { return static_cast<juce::int64> (nowMs); });
     library.getRomTable().setClock ([this] { return static_cast<juce::int64> (nowMs); });
     settle();
@@ -616,6 +637,16 @@ void World::afterTransferStep()
     }
     if (!running)
         numbersAtRest = numbers;
+    // A unit identified again may hold other programs than those read before.
+    if (engine->getIdentityCount() != identitiesSeen)
+    {
+        identitiesSeen = engine->getIdentityCount();
+        if (!wasTransferRunning)
+            unitProgramsKept = false;
+    }
+    if (engine->getPhase() == TransferPhase::transmitting && !unitProgramsKept &&
+        !pendingViolation.has_value())
+        pendingViolation = Violation{11, "a Transmit All began over programs kept in no backup"};
     if (wasTransferRunning && !running && watchingTransmit)
     {
         watchingTransmit = false;
@@ -763,7 +794,8 @@ void World::perform (const Action& action)
         case Kind::write:
         {
             // A unit out of step writes what it holds, not what the editor shows.
-            const bool outOfReach = outOfStep || unitSilent || !inputOpen || !outputOpen;
+            const bool outOfReach =
+                outOfStep || unitSilent || !inputOpen || !outputOpen || unit->hasFaultsPending();
             const WriteCheck pending{strip.numberBox().getText().getIntValue(), store->current, wireBefore,
                                      outOfReach};
             if (invoke (CommandIDs::writeCurrentProgram))
@@ -873,6 +905,13 @@ void World::perform (const Action& action)
         case Kind::unitFail:
             noteDisturbance();
             unit->failNextDumpRequests (action.a);
+            break;
+        case Kind::unitSpoil:
+            noteDisturbance();
+            if (action.b == 0)
+                unit->protectNextStores (action.a);
+            else
+                unit->corruptNextStores (action.a);
             break;
         case Kind::unitSilent:
             noteDisturbance();
@@ -1150,6 +1189,10 @@ Action World::generate (std::mt19937& random, const KindSet& allowed) const
             break;
         case Kind::unitSilent:
             action.a = unitSilent ? 0 : 1;
+            break;
+        case Kind::unitSpoil:
+            action.a = 1 + pick (3);
+            action.b = pick (2);
             break;
         default:
             break;

@@ -197,6 +197,10 @@ private:
     std::vector<EditState> undoneFrom;
     // Slots the unit's own panel wrote since the last Receive All.
     std::bitset<kNumUserPrograms> writtenOnPanel;
+    // The unit's programs as identified were read whole since (a receive or
+    // the read before a transmit).
+    bool unitProgramsKept{false};
+    int identitiesSeen{0};
 
     int assertionsSeen{0};
     bool quitRequested{false};
