@@ -2,6 +2,8 @@
 
 #include "AlertBox.h"
 
+#include <iostream>
+
 namespace vr
 {
 void repaintAllWindows()
@@ -14,6 +16,10 @@ void repaintAllWindows()
 
 int JuceDialogs::show (const AlertText& alert)
 {
+    // The checks that drive the window read what was said from the output.
+    static const bool traceAlerts = juce::SystemStats::getEnvironmentVariable ("VR_TRACE_STEPS", {}) == "1";
+    if (traceAlerts)
+        std::cerr << "vr-alert " << alert.title << " " << alert.message.replace ("\n", " ") << std::endl;
     int result = 0;
     {
         AlertBox window (alert);

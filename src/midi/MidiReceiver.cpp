@@ -205,6 +205,10 @@ void MidiReceiver::sendProgramDump (int programNumber)
     if (output == nullptr || programNumber < 0 || programNumber >= kNumUserPrograms)
         return;
     const auto record = unitList != nullptr ? unitList->recordAt (programNumber) : ProgramRecord{};
+    // What the slot holds is unknown until it is read back: a transmit
+    // stopped before then leaves it marked.
+    dataCenter.modified[static_cast<size_t> (programNumber)] = 1;
+    dataCenter.unitHoldsKnown[static_cast<size_t> (programNumber)] = false;
     send (sysex::programDump (dataCenter.modelCode, programNumber, record));
 }
 

@@ -98,6 +98,9 @@ panel=$(convert "$out/02-receiving-progress.png" -format '%[hex:p{227,307}]' inf
 wait_for_transfers 1
 pause 0.5
 shot 02-unit-list-received
+# The first receive is kept as a backup of the wren's programs.
+ls "$XDG_DATA_HOME"/vr-soundeditor/backups/wren-*.vrm >/dev/null 2>&1 ||
+    fail "the first receive left no backup in $XDG_DATA_HOME/vr-soundeditor/backups"
 
 # Slot 005 of the unit list: rows are 14 pixels below a 16-pixel header.
 click_main 150 $((210 + 16 + 5 * 14 + 7))
@@ -571,5 +574,45 @@ moved=$(echo "$wren_state" | awk -v cut=$cut_row '
 if grep -q 'JUCE Assertion failure' "$log"; then
     grep -A2 'JUCE Assertion failure' "$log" >&2
     fail "the program hit a JUCE assertion"
+fi
+
+# --- A unit that acknowledges a write but stores nothing: Write reads the
+# slot back and says so.
+log="$out/protect.log"
+VR_ALLOW_MULTIPLE_INSTANCES=1 VR_TRACE_STEPS=1 VR_VIRTUAL_UNIT_FAULT=protect "$app" >"$log" 2>&1 &
+pid=$!
+trap 'kill $pid 2>/dev/null || true' EXIT
+WID=$(wait_for_window "VORANTE wren & heron SoundEditor")
+pause 1
+click_main $((240 + 114 + 48)) $((204 + 124 + 12))
+wait_for_transfers 1
+pause 0.5
+# Slot 003 of the unit list, into the editor, a knob turned, then written.
+click_main 150 $((210 + 16 + 3 * 14 + 7))
+click_main 220 161
+pause 0.5
+xdotool mousemove --window "$WID" $((658 + 26 + 1)) $((444 + 30 + 45)) mousedown 1
+for _ in $(seq 1 10); do xdotool mousemove_relative -- 0 -6; sleep 0.03; done
+xdotool mouseup 1
+pause 0.5
+xdotool mousemove --window "$WID" 22 34 click 1
+pause 0.5
+xdotool key Down Down Down Down Down Return
+wait_for_window "Write:" >/dev/null
+pause 0.3
+xdotool key Return
+for _ in $(seq 1 50); do
+    grep -q '^vr-alert Write: The unit did not store program 003 as it was sent.' "$log" && break
+    sleep 0.1
+done
+shot 30-write-not-stored
+grep -q '^vr-alert Write: The unit did not store program 003 as it was sent.' "$log" ||
+    fail "Write to a unit that stores nothing did not say so"
+kill $pid
+wait $pid 2>/dev/null || true
+trap - EXIT
+if grep -q 'JUCE Assertion failure' "$log"; then
+    grep -A2 'JUCE Assertion failure' "$log" >&2
+    fail "the program with a protected unit hit a JUCE assertion"
 fi
 echo "program_check: all steps passed; screenshots in $out"
