@@ -151,7 +151,7 @@ same_text 04-knob-turned-level 04-compare-ended-level || fail "the LEVEL box doe
 # File > Write Current Program..., confirmed.
 xdotool mousemove --window "$WID" 22 34 click 1
 pause 0.5
-xdotool key Down Down Down Down Down Return # Open, Save As, Export, Close, Write
+xdotool key Down Down Down Down Down Down Return # Open, Open Backup, Save As, Export, Close, Write
 wait_for_window "Write:" >/dev/null
 pause 0.3
 shot 05-write-question
@@ -213,7 +213,7 @@ else
 fi
 xdotool mousemove --window "$WID" 22 34 click 1
 pause 0.5
-xdotool key Down Down Down Down Down Return
+xdotool key Down Down Down Down Down Down Return
 wait_for_window "Write:" >/dev/null
 pause 0.3
 xdotool key Return
@@ -597,7 +597,7 @@ xdotool mouseup 1
 pause 0.5
 xdotool mousemove --window "$WID" 22 34 click 1
 pause 0.5
-xdotool key Down Down Down Down Down Return
+xdotool key Down Down Down Down Down Down Return
 wait_for_window "Write:" >/dev/null
 pause 0.3
 xdotool key Return
