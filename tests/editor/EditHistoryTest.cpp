@@ -198,5 +198,25 @@ TEST (EditHistoryTest, TwoGesturesOnOneKnobAreTwoStepsAndARefreshIsNone)
     EXPECT_EQ (f.store.getKnob (6), first);
     EXPECT_FALSE (f.history.canUndo());
     EXPECT_EQ (f.store.getKnob (2), 3) << "undo takes back only what the steps changed";
+
+    // Ctrl+Z and a message from the unit while the knob is held: the rest of
+    // the gesture is still a step that undo takes back.
+    auto& knob = f.panel.knob (6);
+    const juce::Point<float> start (32.0f, 32.0f);
+    knob.mouseDown (mouseAt (knob, start, start, false));
+    knob.mouseDrag (mouseAt (knob, start.translated (0.0f, 10.0f), start, true));
+    pump (5);
+    f.history.undo();
+    f.engine.handleMessage (
+        test::messageOf ({0xf0, 0x7d, 0x30, 0x00, 0x01, 0x0f, 0x41, 0x01, 20, 0x00, 4, 0xf7}));
+    pump();
+    const auto held = f.store.getKnob (6);
+    knob.mouseDrag (mouseAt (knob, start.translated (0.0f, 30.0f), start, true));
+    pump (5);
+    knob.mouseUp (mouseAt (knob, start.translated (0.0f, 30.0f), start, true));
+    ASSERT_NE (f.store.getKnob (6), held);
+    ASSERT_TRUE (f.history.canUndo());
+    f.history.undo();
+    EXPECT_EQ (f.store.getKnob (6), held);
 }
 } // namespace vr
