@@ -70,28 +70,7 @@ int DataCenter::getType (int section) const noexcept
 
 void DataCenter::setType (int byteOffset, int value) noexcept
 {
-    const int section = byteOffset - RecordByte::firstType;
-    if (section < 0 || section >= numSections)
-        return;
-
-    current[static_cast<size_t> (byteOffset)] = static_cast<std::uint8_t> (value);
-    current[RecordByte::onOffMask] =
-        static_cast<std::uint8_t> (current[RecordByte::onOffMask] | (1 << section));
-
-    switch (section)
-    {
-        case dynamics:
-            applyDynamicsLimit (current);
-            break;
-        case amp:
-            applyAmpLimits (current);
-            break;
-        case modulation:
-            applyModulationLimit (current);
-            break;
-        default:
-            break;
-    }
+    applyTypeChoice (current, byteOffset, value);
 }
 
 int DataCenter::getKnob (int knobIndex) const noexcept

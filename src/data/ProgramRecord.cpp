@@ -196,6 +196,31 @@ void applyAmpLimits (ProgramRecord& record) noexcept
     lowerTo (record[RecordByte::ampTreble], trebleLimit (type));
 }
 
+void applyTypeChoice (ProgramRecord& record, int byteOffset, int type) noexcept
+{
+    const int section = byteOffset - RecordByte::firstType;
+    if (section < 0 || section >= numSections)
+        return;
+
+    record[static_cast<size_t> (byteOffset)] = static_cast<std::uint8_t> (type);
+    record[RecordByte::onOffMask] =
+        static_cast<std::uint8_t> (record[RecordByte::onOffMask] | (1 << section));
+    switch (section)
+    {
+        case dynamics:
+            applyDynamicsLimit (record);
+            break;
+        case amp:
+            applyAmpLimits (record);
+            break;
+        case modulation:
+            applyModulationLimit (record);
+            break;
+        default:
+            break;
+    }
+}
+
 void applyModulationLimit (ProgramRecord& record) noexcept
 {
     lowerTo (record[RecordByte::modulationKnob], modulationKnobLimit (record[RecordByte::modulationType]));

@@ -100,6 +100,10 @@ constexpr bool isUserProgram (int programNumber) noexcept
 void applyDynamicsLimit (ProgramRecord& record) noexcept;
 void applyAmpLimits (ProgramRecord& record) noexcept;
 void applyModulationLimit (ProgramRecord& record) noexcept;
+// A type chosen for a section (record byte 12-17): stores it, switches the
+// section on and applies the dependent limits, as the unit does. Any other
+// offset does nothing.
+void applyTypeChoice (ProgramRecord& record, int byteOffset, int type) noexcept;
 
 // True for the dynamics types whose knob stops at 27 ("1.0".."10.0" scale).
 bool dynamicsTypeIsLimited (int dynamicsType) noexcept;

@@ -140,6 +140,8 @@ void VirtualUnit::turnKnob (int parameter, int value)
         return;
     const std::scoped_lock sl (mutex);
     editBuffer[static_cast<size_t> (byte)] = sysex::dataByte (value);
+    // A type chosen on the panel switches its effect on and narrows its knobs.
+    applyTypeChoice (editBuffer, byte, sysex::dataByte (value) % 100);
     sendLocked (sysex::parameterChangeFor (settings.modelCode, parameter, value), now());
 }
 
