@@ -191,6 +191,11 @@ void MidiReceiver::sendWriteRequest (int programNumber)
 {
     if (output == nullptr)
         return;
+    // An earlier write's answer makes the unit reload its slot, which may
+    // not hold what was sent: the unit stores its edit buffer, so it gets
+    // the program to write first.
+    if (isWritePending())
+        sendCurrentProgram();
     send (sysex::programWriteRequest (dataCenter.modelCode, programNumber));
     writePending = true;
     writeRequestedMs = clock();
