@@ -216,8 +216,9 @@ void PGNameEditComponent::textEditorReturnKeyPressed (juce::TextEditor& editor)
               if (isUserProgram (n))
               {
                   unitProgramList.setRowName (n, text);
+                  // Return on an unchanged name marks nothing the unit already holds.
                   if (!dataCenter.bulkTransfer)
-                      dataCenter.modified[static_cast<size_t> (n)] = 1;
+                      dataCenter.markAgainstUnit (n, unitProgramList.recordAt (n));
                   unitProgramList.changed();
               }
               midiReceiver.sendCurrentProgram();

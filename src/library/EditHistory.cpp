@@ -366,11 +366,11 @@ void EditHistory::applyEdit (const ProgramRecord& to, const ProgramRecord& from,
 
     // The slot goes back only if nothing else changed it since (a Write, a
     // program the unit sent).
-    if (slot >= 0 && slot < unit.size() && !sameSlot (slotTo, slotFrom))
+    if (slot >= 0 && slot < unit.size() && !sameRow (slotTo.row, slotFrom.row))
     {
         auto& row = unit.rows[static_cast<size_t> (slot)];
-        auto& flag = dataCenter.modified[static_cast<size_t> (slot)];
-        if (sameSlot ({row, flag}, slotFrom))
+        // The row alone decides: an undo sets the mark by what the unit holds.
+        if (sameRow (row, slotFrom.row))
         {
             row = slotTo.row;
             dataCenter.markAgainstUnit (slot, unit.recordAt (slot));

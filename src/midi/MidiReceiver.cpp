@@ -273,7 +273,8 @@ bool MidiReceiver::startTransfer (TransferPhase first, int firstIndex, int total
     numbersBefore = {dataCenter.currentProgramNumber, dataCenter.selectedProgram};
     numberFromUnit = false;
     startWatchdog();
-    if (first != TransferPhase::transmitting && onReceiveStarted)
+    // The read before a transmit leaves the list, and so its history, alone.
+    if (first != TransferPhase::transmitting && first != TransferPhase::backingUp && onReceiveStarted)
         onReceiveStarted();
     return true;
 }
@@ -419,7 +420,8 @@ void MidiReceiver::transferOver (Transfer::Next how)
     if (how == Transfer::Next::giveUp && commandTarget != nullptr &&
         transfer.getEndedFrom() != TransferPhase::verifying)
     {
-        const bool wasTransmit = transfer.getEndedFrom() == TransferPhase::transmitting;
+        const bool wasTransmit = transfer.getEndedFrom() == TransferPhase::transmitting ||
+                                 transfer.getEndedFrom() == TransferPhase::backingUp;
         commandTarget->transferAbandoned (
             transfer.getEndedFrom() == TransferPhase::identifying ? -1 : transfer.getIndex(), wasTransmit);
     }
