@@ -344,6 +344,10 @@ void EditHistory::applyEdit (const ProgramRecord& to, const ProgramRecord& from,
     for (size_t i = 0; i < target.size(); ++i)
         if (to[i] != from[i])
             target[i] = to[i];
+    // The on/off byte holds six switches: only those the step changed go back.
+    const auto mask = static_cast<size_t> (RecordByte::onOffMask);
+    const auto switched = static_cast<std::uint8_t> (to[mask] ^ from[mask]);
+    target[mask] = static_cast<std::uint8_t> ((dataCenter.current[mask] & ~switched) | (to[mask] & switched));
     // A type the unit changed since may not allow a value coming back.
     bool typeChangedSince = false;
     for (int section = 0; section < numSections; ++section)
