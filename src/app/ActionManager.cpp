@@ -572,22 +572,32 @@ void ActionManager::reportAbandonedTransfer (int programNumber, bool wasTransmit
     const bool quitWasPending = std::exchange (quitPending, false);
     quitNeedsEverySlotSent = false;
 
+    warnFromMessageLoop (
+        wasTransmit ? "Transmit:" : "Receive:", abandonedTransferText (programNumber, wasTransmit),
+        [this, quitWasPending]
+        {
+            if (quitWasPending)
+                askQuit();
+        });
+}
+
+void ActionManager::warnFromMessageLoop (const juce::String& title, const juce::String& message,
+                                         std::function<void()> afterwards)
+{
     // Told from the message loop, not from inside the engine's handling.
     juce::MessageManager::callAsync (
-        [this, token = std::weak_ptr<bool> (alive), programNumber, wasTransmit, quitWasPending]
+        [this, token = std::weak_ptr<bool> (alive), title, message, afterwards = std::move (afterwards)]
         {
             if (token.expired())
                 return;
-
             AlertText alert;
             alert.icon = AlertText::Icon::warning;
-            alert.title = wasTransmit ? "Transmit:" : "Receive:";
-            alert.message = abandonedTransferText (programNumber, wasTransmit);
+            alert.title = title;
+            alert.message = message;
             alert.buttons = {"  OK  "};
             dialogs.show (alert);
-
-            if (quitWasPending)
-                askQuit();
+            if (afterwards)
+                afterwards();
         });
 }
 
@@ -606,19 +616,8 @@ juce::String ActionManager::notStoredText (const std::vector<int>& programNumber
 
 void ActionManager::reportNotStored (const std::vector<int>& programNumbers, bool afterTransmit)
 {
-    // Told from the message loop, not from inside the engine's handling.
-    juce::MessageManager::callAsync (
-        [this, token = std::weak_ptr<bool> (alive), programNumbers, afterTransmit]
-        {
-            if (token.expired())
-                return;
-            AlertText alert;
-            alert.icon = AlertText::Icon::warning;
-            alert.title = afterTransmit ? "Transmit:" : "Write:";
-            alert.message = notStoredText (programNumbers, afterTransmit);
-            alert.buttons = {"  OK  "};
-            dialogs.show (alert);
-        });
+    warnFromMessageLoop (afterTransmit ? "Transmit:" : "Write:",
+                         notStoredText (programNumbers, afterTransmit));
 }
 
 //==============================================================================

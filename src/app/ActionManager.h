@@ -94,6 +94,9 @@ private:
     void reportAbandonedTransfer (int programNumber, bool wasTransmit);
     // A Write or Transmit All read back programs the unit did not store as sent.
     void reportNotStored (const std::vector<int>& programNumbers, bool afterTransmit);
+    // An OK-only warning shown once the message loop is back, then `afterwards`.
+    void warnFromMessageLoop (const juce::String& title, const juce::String& message,
+                              std::function<void()> afterwards = {});
     static juce::String notStoredText (const std::vector<int>& programNumbers, bool afterTransmit);
     bool askReceiveOverChanges (int changedSlots);
     bool ask (int question, const juce::String& message);

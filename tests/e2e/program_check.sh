@@ -57,6 +57,15 @@ choose_file() {
     pause 1
 }
 window_shot() { import -window "$WID" "$out/$1.png"; }
+# File > Write Current Program... (past Open, Open Backup, Save As, Export
+# and Close), until its question is up.
+ask_write() {
+    xdotool mousemove --window "$WID" 22 34 click 1
+    pause 0.5
+    xdotool key Down Down Down Down Down Down Return
+    wait_for_window "Write:" >/dev/null
+    pause 0.3
+}
 # crop_as <shot> <name> <x> <y> <w> <h>, in main-component coordinates,
 # kept as <name>-box.png; crop names it after the shot.
 crop_as() { convert "$out/$1.png" -crop "$5x$6+$(($3 + 1))+$(($4 + 45))" +repage "$out/$2-box.png"; }
@@ -149,11 +158,7 @@ same_text 04-knob-turned-level 04-compare-ended-level || fail "the LEVEL box doe
 # --- end of compare
 
 # File > Write Current Program..., confirmed.
-xdotool mousemove --window "$WID" 22 34 click 1
-pause 0.5
-xdotool key Down Down Down Down Down Down Return # Open, Open Backup, Save As, Export, Close, Write
-wait_for_window "Write:" >/dev/null
-pause 0.3
+ask_write
 shot 05-write-question
 xdotool key Return
 pause 1
@@ -211,11 +216,7 @@ elif same_text 26-level-7.5-level 26-level-7.3-level; then
 else
     fail "7.5 typed in the LEVEL box shows as neither 7.3 nor 7.7"
 fi
-xdotool mousemove --window "$WID" 22 34 click 1
-pause 0.5
-xdotool key Down Down Down Down Down Down Return
-wait_for_window "Write:" >/dev/null
-pause 0.3
+ask_write
 xdotool key Return
 pause 1
 click_main 430 161 # program list, and slot 005 again for the steps below
@@ -595,11 +596,7 @@ xdotool mousemove --window "$WID" $((658 + 26 + 1)) $((444 + 30 + 45)) mousedown
 for _ in $(seq 1 10); do xdotool mousemove_relative -- 0 -6; sleep 0.03; done
 xdotool mouseup 1
 pause 0.5
-xdotool mousemove --window "$WID" 22 34 click 1
-pause 0.5
-xdotool key Down Down Down Down Down Down Return
-wait_for_window "Write:" >/dev/null
-pause 0.3
+ask_write
 xdotool key Return
 for _ in $(seq 1 50); do
     grep -q '^vr-alert Write: The unit did not store program 003 as it was sent.' "$log" && break
