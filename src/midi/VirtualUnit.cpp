@@ -691,8 +691,8 @@ void VirtualUnit::storeProgram (int programNumber, const ProgramRecord& record)
     {
         jassert (knobIndexToByte (kProgramLevelKnob) == RecordByte::programLevel);
         auto& level = slot[RecordByte::programLevel];
-        level =
-            static_cast<std::uint8_t> (level < knobMaximum (slot, kProgramLevelKnob) ? level + 1 : level - 1);
+        // Spoiled, yet still a value a knob can show (0-30).
+        level = static_cast<std::uint8_t> (level < 30 ? level + 1 : level - 1);
         ++spoiledStores;
     }
 }

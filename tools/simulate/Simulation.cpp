@@ -878,12 +878,25 @@ void World::perform (const Action& action)
             break;
         case Kind::unitProgram:
             unitPanel();
+            // The editor takes a program the unit selects from its list: a
+            // slot written on the panel unheard is out of its reach.
+            if (action.a >= 0 && action.a < kNumUserPrograms &&
+                writtenUnheard.test (static_cast<size_t> (action.a)) &&
+                unit->getProgram (action.a) != library.getUnitList().recordAt (action.a))
+            {
+                outOfStep = true;
+                resyncFrom = wire.size();
+            }
             unit->selectProgram (action.a);
             break;
         case Kind::unitWrite:
             unitPanel();
             if (action.a >= 0 && action.a < kNumUserPrograms)
+            {
                 writtenOnPanel.set (static_cast<size_t> (action.a));
+                if (!inputOpen || unitSilent)
+                    writtenUnheard.set (static_cast<size_t> (action.a));
+            }
             unit->writeOnPanel (action.a);
             break;
         case Kind::unitDrop:
@@ -1217,6 +1230,7 @@ std::string World::status() const
         << "/" << store->selectedProgram << " view=" << store->viewMode << " connected=" << store->connected
         << " unit-row0=" << (main->getLibraryView().getUnitList().recordAt (0) == unit->getProgram (0))
         << " idle=" << isIdle();
+
     static const bool showWire = std::getenv ("VR_SIM_WIRE") != nullptr;
     for (size_t i = showWire ? tracedWire : wire.size(); i < wire.size(); ++i)
         out << "\n    " << wire[i].atMs << ": " << describe (wire[i].bytes);
@@ -1340,7 +1354,10 @@ std::optional<Violation> World::checkOneProgram()
     for (int k = 0; k < kNumKnobs && editor.isVisible(); ++k)
     {
         const int value = store->getKnob (k);
-        if (static_cast<int> (editor.knob (k).getValue()) != value)
+        // A program may hold more than its type allows (the default record's
+        // gain does): the knob stops at the type's limit.
+        const int drawn = std::min (value, knobTop (current, k));
+        if (static_cast<int> (editor.knob (k).getValue()) != drawn)
             shown << " knob " << k << " shows " << editor.knob (k).getValue() << " of " << value << ";";
         const auto text = display.valueToText (kFirstKnobParameter + k, value);
         if (editor.valueBox (k).getText() != text)

@@ -197,6 +197,7 @@ private:
     std::vector<EditState> undoneFrom;
     // Slots the unit's own panel wrote since the last Receive All.
     std::bitset<kNumUserPrograms> writtenOnPanel;
+    std::bitset<kNumUserPrograms> writtenUnheard; // panel writes the editor could not hear
     // The unit's programs as identified were read whole since (a receive or
     // the read before a transmit).
     bool unitProgramsKept{false};
