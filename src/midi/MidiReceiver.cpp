@@ -163,7 +163,11 @@ void MidiReceiver::sendIdentityRequest()
 
 void MidiReceiver::requestCurrentProgram()
 {
+    if (output == nullptr)
+        return;
     send (sysex::currentProgramDumpRequest (dataCenter.modelCode));
+    ++editBufferAnswersDue;
+    editBufferAskedAtMs = clock();
 }
 
 void MidiReceiver::requestProgram (int programNumber)
@@ -648,6 +652,13 @@ void MidiReceiver::handleOperationFailed()
 
 void MidiReceiver::handleCurrentProgramDump (const std::vector<std::uint8_t>& bytes)
 {
+    // Questions asked while earlier ones were out get their answers in turn;
+    // answers lost are given up once nothing of ours has gone for a while.
+    const bool answersUs = editBufferAnswersDue > 0 &&
+                           clock() - std::max (editBufferAskedAtMs, sender.lastSentAtMs()) < kResyncAnswerMs;
+    const bool olderAnswer = answersUs && editBufferAnswersDue > 1;
+    editBufferAnswersDue = answersUs ? editBufferAnswersDue - 1 : 0;
+
     const auto phase = transfer.getPhase();
     if (phase == TransferPhase::identifying)
     {
@@ -666,6 +677,8 @@ void MidiReceiver::handleCurrentProgramDump (const std::vector<std::uint8_t>& by
         // The answer to a check of what the unit plays. Something of ours
         // asked for after the question may not be in it: it is asked again,
         // a few times at most. Otherwise the editor follows it.
+        if (olderAnswer)
+            return;
         if (sendsAsked != sendsAtCheck)
         {
             if (++resyncTries < kResyncTries)
@@ -686,8 +699,9 @@ void MidiReceiver::handleCurrentProgramDump (const std::vector<std::uint8_t>& by
             dataCenter.current = dataCenter.loaded = receiveBuffer;
         }
     }
-    else if (phase == TransferPhase::idle && !lateForAbandonedTransfer())
+    else if (phase == TransferPhase::idle && !lateForAbandonedTransfer() && !answersUs)
     {
+        // Not the late answer to a check given up: the unit sent it of its own accord.
         receiveBuffer = recordFrom (bytes, 7);
         replaceProgram ([this] { dataCenter.setCurrentData (receiveBuffer); });
     }

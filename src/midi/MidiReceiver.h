@@ -243,6 +243,10 @@ private:
     double resyncAskedAtMs{-1.0};
     bool resyncKeepsEdit{false};
     int resyncTries{0};
+    // Answers still due to our requests for the edit buffer, and when the
+    // last was asked: only the answer to the newest is news.
+    int editBufferAnswersDue{0};
+    double editBufferAskedAtMs{-1.0e9};
     // Messages asked to be sent so far, and how many when the check was asked.
     std::uint64_t sendsAsked{0};
     std::uint64_t sendsAtCheck{0};

@@ -270,6 +270,38 @@ private:
     std::unique_ptr<MidiOutputPort> next;
 };
 
+// With VR_SIM_WIRE set, what the unit says is printed as it arrives.
+class TapInput : public MidiInputPort, private MidiMessageSink
+{
+public:
+    TapInput (std::unique_ptr<MidiInputPort> source, std::function<double()> clockToUse)
+        : next (std::move (source))
+        , clock (std::move (clockToUse))
+    {
+    }
+
+    juce::String getName() const override { return next->getName(); }
+    void start (MidiMessageSink& sinkToUse) override
+    {
+        sink = &sinkToUse;
+        next->start (*this);
+    }
+    void stop() override { next->stop(); }
+
+private:
+    void messageArrived (const juce::MidiMessage& message) override
+    {
+        const auto* data = message.getRawData();
+        std::fprintf (stderr, "    <- %g: %s\n", clock(),
+                      describe ({data, data + message.getRawDataSize()}).c_str());
+        sink->messageArrived (message);
+    }
+
+    std::unique_ptr<MidiInputPort> next;
+    std::function<double()> clock;
+    MidiMessageSink* sink{nullptr};
+};
+
 // The unit's ports appear as one platform device, so the MIDI setup panel
 // opens them as it opens any device; the output is tapped.
 class World::Directory : public MidiPortDirectory
@@ -295,6 +327,8 @@ protected:
     }
     std::unique_ptr<MidiInputPort> openInputDevice (const MidiPortChoice&) override
     {
+        if (std::getenv ("VR_SIM_WIRE") != nullptr)
+            return std::make_unique<TapInput> (world.unit->createInputPort(), [this] { return world.nowMs; });
         return world.unit->createInputPort();
     }
     std::unique_ptr<MidiOutputPort> openOutputDevice (const MidiPortChoice&) override
