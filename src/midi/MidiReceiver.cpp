@@ -25,6 +25,7 @@ constexpr double kCrossingWindowMs = 60.0;
 // A check of what the unit plays that got no answer is asked again, a few times.
 constexpr double kResyncAnswerMs = 500.0;
 constexpr int kResyncTries = 3;
+constexpr double kQuestionLostMs = 5000.0; // beyond any answer merely late
 
 ProgramRecord recordFrom (const std::vector<std::uint8_t>& bytes, size_t offset)
 {
@@ -66,6 +67,7 @@ void MidiReceiver::setInput (std::unique_ptr<MidiInputPort> newInput)
 void MidiReceiver::setOutput (std::unique_ptr<MidiOutputPort> newOutput)
 {
     sender.setPort (newOutput.get());
+    editBufferQuestions.clear(); // dropped with the old port, or asked of another unit
     output = std::move (newOutput);
 }
 
@@ -165,9 +167,8 @@ void MidiReceiver::requestCurrentProgram()
 {
     if (output == nullptr)
         return;
-    send (sysex::currentProgramDumpRequest (dataCenter.modelCode));
-    ++editBufferAnswersDue;
-    editBufferAskedAtMs = clock();
+    editBufferQuestions.push_back ({sender.send (sysex::currentProgramDumpRequest (dataCenter.modelCode)), clock()});
+    ++sendsAsked;
 }
 
 void MidiReceiver::requestProgram (int programNumber)
@@ -652,12 +653,16 @@ void MidiReceiver::handleOperationFailed()
 
 void MidiReceiver::handleCurrentProgramDump (const std::vector<std::uint8_t>& bytes)
 {
-    // Questions asked while earlier ones were out get their answers in turn;
-    // answers lost are given up once nothing of ours has gone for a while.
-    const bool answersUs = editBufferAnswersDue > 0 &&
-                           clock() - std::max (editBufferAskedAtMs, sender.lastSentAtMs()) < kResyncAnswerMs;
-    const bool olderAnswer = answersUs && editBufferAnswersDue > 1;
-    editBufferAnswersDue = answersUs ? editBufferAnswersDue - 1 : 0;
+    // It answers the oldest of our questions that has gone out, unless the
+    // unit sent it of its own accord (or said it twice). A question unanswered
+    // for long lost its answer.
+    while (!editBufferQuestions.empty() && clock() - editBufferQuestions.front().askedAtMs > kQuestionLostMs)
+        editBufferQuestions.pop_front();
+    const bool answersUs =
+        !editBufferQuestions.empty() && editBufferQuestions.front().ordinal <= sender.lastSentOrdinal();
+    if (answersUs)
+        editBufferQuestions.pop_front();
+    const bool olderAnswer = answersUs && !editBufferQuestions.empty();
 
     const auto phase = transfer.getPhase();
     if (phase == TransferPhase::identifying)
@@ -677,7 +682,7 @@ void MidiReceiver::handleCurrentProgramDump (const std::vector<std::uint8_t>& by
         // The answer to a check of what the unit plays. Something of ours
         // asked for after the question may not be in it: it is asked again,
         // a few times at most. Otherwise the editor follows it.
-        if (olderAnswer)
+        if (olderAnswer || !answersUs)
             return;
         if (sendsAsked != sendsAtCheck)
         {

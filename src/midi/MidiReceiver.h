@@ -243,10 +243,14 @@ private:
     double resyncAskedAtMs{-1.0};
     bool resyncKeepsEdit{false};
     int resyncTries{0};
-    // Answers still due to our requests for the edit buffer, and when the
-    // last was asked: only the answer to the newest is news.
-    int editBufferAnswersDue{0};
-    double editBufferAskedAtMs{-1.0e9};
+    // Our requests for the edit buffer still unanswered (their place in the
+    // sender's order, and when asked): only the answer to the newest is news.
+    struct Question
+    {
+        std::uint64_t ordinal;
+        double askedAtMs;
+    };
+    std::deque<Question> editBufferQuestions;
     // Messages asked to be sent so far, and how many when the check was asked.
     std::uint64_t sendsAsked{0};
     std::uint64_t sendsAtCheck{0};

@@ -66,6 +66,8 @@ void PacedSender::setMonitor (MidiMonitor* monitorToTell)
 void PacedSender::sendUnlocked (const Pending& p, std::unique_lock<std::mutex>& lock)
 {
     inFlight = true;
+    // Before the send: an answer may be handled before it returns.
+    sentOrdinal = p.ordinal;
     lock.unlock();
     {
         const std::lock_guard<std::mutex> portLock (portMutex);
@@ -83,19 +85,21 @@ void PacedSender::sendUnlocked (const Pending& p, std::unique_lock<std::mutex>& 
     wake.notify_all();
 }
 
-void PacedSender::send (const juce::MidiMessage& message)
+std::uint64_t PacedSender::send (const juce::MidiMessage& message)
 {
     std::unique_lock<std::mutex> lock (queueMutex);
-    Pending p{message, pendingGapMs, pausedAtMs, generation};
+    const auto ordinal = ++ordinalsGiven;
+    Pending p{message, pendingGapMs, pausedAtMs, generation, ordinal};
     pendingGapMs = 0.0;
     if (queue.empty() && !inFlight && now() >= dueOf (p))
     {
         sendUnlocked (p, lock);
-        return;
+        return ordinal;
     }
     queue.push_back (std::move (p));
     lock.unlock();
     wake.notify_all();
+    return ordinal;
 }
 
 void PacedSender::pauseFor (int milliseconds)
@@ -146,6 +150,12 @@ double PacedSender::lastSentAtMs() const
 {
     const std::lock_guard<std::mutex> lock (queueMutex);
     return lastSentMs;
+}
+
+std::uint64_t PacedSender::lastSentOrdinal() const
+{
+    const std::lock_guard<std::mutex> lock (queueMutex);
+    return sentOrdinal;
 }
 
 bool PacedSender::isIdle() const

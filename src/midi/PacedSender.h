@@ -36,7 +36,9 @@ public:
     // Returns when no send to the old port is in progress.
     void setPort (MidiOutputPort* port);
 
-    void send (const juce::MidiMessage& message);
+    // Returns the message's place in the order of calls (from 1), which
+    // lastSentOrdinal() reaches once it has gone to the port.
+    std::uint64_t send (const juce::MidiMessage& message);
 
     // Where every message put on the port is told; null for nowhere. The
     // monitor must outlive the sender or be replaced first.
@@ -58,6 +60,7 @@ public:
     bool isIdle() const;
     // When the last message went to the port, on the sender's clock.
     double lastSentAtMs() const;
+    std::uint64_t lastSentOrdinal() const;
 
 private:
     struct Pending
@@ -66,6 +69,7 @@ private:
         double gapMs;
         double pausedAtMs; // the pause runs from here or from the last send, whichever is later
         unsigned generation;
+        std::uint64_t ordinal;
     };
 
     double now() const;
@@ -83,6 +87,8 @@ private:
     double pendingGapMs{0.0};
     double pausedAtMs{0.0};
     double lastSentMs{-1.0e12};
+    std::uint64_t ordinalsGiven{0};
+    std::uint64_t sentOrdinal{0};
     // A message is on its way to the port: nothing else may start, so the
     // order on the wire is the order of the calls.
     bool inFlight{false};

@@ -327,9 +327,7 @@ protected:
     }
     std::unique_ptr<MidiInputPort> openInputDevice (const MidiPortChoice&) override
     {
-        if (std::getenv ("VR_SIM_WIRE") != nullptr)
-            return std::make_unique<TapInput> (world.unit->createInputPort(), [this] { return world.nowMs; });
-        return world.unit->createInputPort();
+        return world.openUnitInput();
     }
     std::unique_ptr<MidiOutputPort> openOutputDevice (const MidiPortChoice&) override
     {
@@ -628,13 +626,20 @@ void World::portsOff (int which)
 void World::portsOn()
 {
     if (!inputOpen)
-        engine->setInput (unit->createInputPort());
+        engine->setInput (openUnitInput());
     if (!outputOpen)
         engine->setOutput (std::make_unique<TapPort> (*this, unit->createOutputPort()));
     inputOpen = outputOpen = true;
     portChangedSinceLastMessage = true;
     resyncFrom = wire.size();
     noteDisturbance();
+}
+
+std::unique_ptr<MidiInputPort> World::openUnitInput()
+{
+    if (std::getenv ("VR_SIM_WIRE") != nullptr)
+        return std::make_unique<TapInput> (unit->createInputPort(), [this] { return nowMs; });
+    return unit->createInputPort();
 }
 
 void World::noteDisturbance()

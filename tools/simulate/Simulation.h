@@ -2,6 +2,7 @@
 
 #include "SimActions.h"
 #include "data/ProgramRecord.h"
+#include "midi/MidiPort.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
@@ -115,6 +116,7 @@ private:
     bool invoke (int commandId);
     void portsOff (int which);
     void portsOn();
+    std::unique_ptr<MidiInputPort> openUnitInput();
     void noteDisturbance();
     void afterTransferStep();
 
