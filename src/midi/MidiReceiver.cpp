@@ -689,7 +689,7 @@ void MidiReceiver::handleCurrentProgramDump (const std::vector<std::uint8_t>& by
             if (++resyncTries < kResyncTries)
                 checkWhatTheUnitPlays (resyncKeepsEdit);
             else
-                resyncAskedAtMs = -1.0;
+                giveUpCheck();
             return;
         }
         receiveBuffer = recordFrom (bytes, 7);
@@ -763,6 +763,14 @@ void MidiReceiver::checkWhatTheUnitPlays (bool keepEdit)
     startWatchdog();
 }
 
+void MidiReceiver::giveUpCheck()
+{
+    // What the unit plays stays unknown: it gets what the editor shows, so
+    // the two agree again.
+    resyncAskedAtMs = -1.0;
+    sendCurrentProgram();
+}
+
 void MidiReceiver::handleCurrentProgramNumber (const std::vector<std::uint8_t>& bytes)
 {
     // Only an outstanding request is answered; during the programs of a
@@ -797,6 +805,12 @@ void MidiReceiver::acceptDump (int n, const ProgramRecord& record)
     receiveBuffer = record;
     if (unitList != nullptr)
         unitList->storeFromUnit (n, record);
+    // Written on the unit's panel: the slot now holds it, and the row agrees.
+    if (isUserProgram (n))
+    {
+        dataCenter.unitNowHolds (n, record);
+        dataCenter.modified[static_cast<size_t> (n)] = 0;
+    }
     // The unit plays the program it just sent.
     dataCenter.setCurrentData (record);
 }
@@ -937,10 +951,13 @@ void MidiReceiver::writeVerified (const ProgramRecord* held)
 void MidiReceiver::handleProgramChange (int programChange)
 {
     const int n = dataCenter.bank * 100 + programChange % 100;
-    const auto stored = isUserProgram (n) ? (unitList != nullptr ? unitList->recordAt (n) : ProgramRecord{})
-                                          : factoryProgram (n);
-    // A slot changed here and not yet transmitted is not what the unit plays.
+    // A slot changed here and not yet transmitted is not what the unit plays:
+    // what the unit is known to hold there is, or else it is asked.
     const bool changedHere = isUserProgram (n) && dataCenter.modified[static_cast<size_t> (n)] != 0;
+    const bool knownThere = changedHere && dataCenter.unitHoldsKnown[static_cast<size_t> (n)];
+    const auto stored = knownThere          ? dataCenter.unitHolds[static_cast<size_t> (n)]
+                        : isUserProgram (n) ? (unitList != nullptr ? unitList->recordAt (n) : ProgramRecord{})
+                                            : factoryProgram (n);
     // The unit reloads the program it is told to play, its current one too:
     // an edit of it is gone there, so it goes here as well.
     if (n == dataCenter.currentProgramNumber && dataCenter.current == stored && !changedHere)
@@ -954,7 +971,7 @@ void MidiReceiver::handleProgramChange (int programChange)
             dataCenter.setCurrentData (stored);
         });
     // The unit is asked for the program it loaded.
-    if (changedHere || mayHaveCrossed())
+    if ((changedHere && !knownThere) || mayHaveCrossed())
         checkWhatTheUnitPlays (false);
 
     sendChangeMessage();
@@ -1001,7 +1018,7 @@ void MidiReceiver::checkWatchdog()
         if (++resyncTries < kResyncTries)
             checkWhatTheUnitPlays (resyncKeepsEdit);
         else
-            resyncAskedAtMs = -1.0;
+            giveUpCheck();
     }
     if (!transfer.isRunning() || transfer.getPhase() == TransferPhase::finishing)
     {

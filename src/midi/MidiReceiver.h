@@ -188,6 +188,7 @@ private:
     // Asks the unit for its edit buffer, which the editor then follows;
     // `keepEdit`: the answer is the same program edited, not a new choice.
     void checkWhatTheUnitPlays (bool keepEdit);
+    void giveUpCheck();
     void replaceProgram (const std::function<void()>& replace);
 
     bool startTransfer (TransferPhase first, int firstIndex, int total);

@@ -933,7 +933,8 @@ void World::perform (const Action& action)
             if (action.a >= 0 && action.a < kNumUserPrograms)
             {
                 writtenOnPanel.set (static_cast<size_t> (action.a));
-                if (!inputOpen || unitSilent)
+                // A transfer takes no program dump but those it asked for.
+                if (!inputOpen || unitSilent || engine->isTransferRunning())
                     writtenUnheard.set (static_cast<size_t> (action.a));
             }
             unit->writeOnPanel (action.a);
