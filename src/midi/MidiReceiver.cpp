@@ -206,6 +206,9 @@ void MidiReceiver::sendWriteRequest (int programNumber)
     writeRequestedMs = clock();
     writtenRecord = dataCenter.current;
     writtenSlot = programNumber;
+    // Unknown until read back, as for a transmitted slot.
+    if (isUserProgram (programNumber))
+        dataCenter.unitHoldsKnown[static_cast<size_t> (programNumber)] = false;
     pause (kPauseAfterWriteRequestMs);
     sendProgramNumberNotice();
 }
