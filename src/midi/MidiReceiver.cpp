@@ -67,7 +67,9 @@ void MidiReceiver::setInput (std::unique_ptr<MidiInputPort> newInput)
 void MidiReceiver::setOutput (std::unique_ptr<MidiOutputPort> newOutput)
 {
     sender.setPort (newOutput.get());
-    editBufferQuestions.clear(); // dropped with the old port, or asked of another unit
+    // Dropped with the old port, or asked of another unit.
+    editBufferQuestions.clear();
+    programQuestions.clear();
     output = std::move (newOutput);
 }
 
@@ -167,13 +169,33 @@ void MidiReceiver::requestCurrentProgram()
 {
     if (output == nullptr)
         return;
-    editBufferQuestions.push_back ({sender.send (sysex::currentProgramDumpRequest (dataCenter.modelCode)), clock()});
+    editBufferQuestions.push_back (
+        {sender.send (sysex::currentProgramDumpRequest (dataCenter.modelCode)), clock(), -1});
     ++sendsAsked;
 }
 
 void MidiReceiver::requestProgram (int programNumber)
 {
-    send (sysex::programDumpRequest (dataCenter.modelCode, programNumber));
+    if (output == nullptr)
+        return;
+    programQuestions.push_back (
+        {sender.send (sysex::programDumpRequest (dataCenter.modelCode, programNumber)), clock(), programNumber});
+    ++sendsAsked;
+}
+
+bool MidiReceiver::takeAnswer (std::deque<Question>& questions, int number)
+{
+    // The oldest question gone out that asked for this; one unanswered for
+    // long lost its answer.
+    while (!questions.empty() && clock() - questions.front().askedAtMs > kQuestionLostMs)
+        questions.pop_front();
+    const auto sent = sender.lastSentOrdinal();
+    const auto it = std::find_if (questions.begin(), questions.end(), [number, sent] (const Question& q)
+                                  { return q.number == number && q.ordinal <= sent; });
+    if (it == questions.end())
+        return false;
+    questions.erase (it);
+    return true;
 }
 
 void MidiReceiver::requestProgramNumber()
@@ -656,15 +678,9 @@ void MidiReceiver::handleOperationFailed()
 
 void MidiReceiver::handleCurrentProgramDump (const std::vector<std::uint8_t>& bytes)
 {
-    // It answers the oldest of our questions that has gone out, unless the
-    // unit sent it of its own accord (or said it twice). A question unanswered
-    // for long lost its answer.
-    while (!editBufferQuestions.empty() && clock() - editBufferQuestions.front().askedAtMs > kQuestionLostMs)
-        editBufferQuestions.pop_front();
-    const bool answersUs =
-        !editBufferQuestions.empty() && editBufferQuestions.front().ordinal <= sender.lastSentOrdinal();
-    if (answersUs)
-        editBufferQuestions.pop_front();
+    // It answers our oldest question gone out, unless the unit sent it of
+    // its own accord (or said it twice).
+    const bool answersUs = takeAnswer (editBufferQuestions, -1);
     const bool olderAnswer = answersUs && !editBufferQuestions.empty();
 
     const auto phase = transfer.getPhase();
@@ -831,6 +847,7 @@ bool MidiReceiver::handleProgramDump (const std::vector<std::uint8_t>& bytes)
     const int n = sysex::numberFromPair (bytes[7], bytes[8]);
     const auto record = recordFrom (bytes, 9);
     const auto phase = transfer.getPhase();
+    const bool answersUs = takeAnswer (programQuestions, n);
 
     if (phase == TransferPhase::idle && isVerifyingWrite())
     {
@@ -884,8 +901,8 @@ bool MidiReceiver::handleProgramDump (const std::vector<std::uint8_t>& bytes)
     }
     if (phase == TransferPhase::idle)
     {
-        // The unit sent a program of its own accord.
-        if (lateForAbandonedTransfer())
+        // The unit sent a program of its own accord, or late answered one of ours.
+        if (lateForAbandonedTransfer() || answersUs)
             return false;
         replaceProgram (
             [&]

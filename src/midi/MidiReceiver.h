@@ -250,8 +250,13 @@ private:
     {
         std::uint64_t ordinal;
         double askedAtMs;
+        int number; // the program asked for; -1 for the edit buffer
     };
     std::deque<Question> editBufferQuestions;
+    // Likewise for programs asked for by number: a late answer is not a
+    // program the unit sent of its own accord.
+    std::deque<Question> programQuestions;
+    bool takeAnswer (std::deque<Question>& questions, int number);
     // Messages asked to be sent so far, and how many when the check was asked.
     std::uint64_t sendsAsked{0};
     std::uint64_t sendsAtCheck{0};
