@@ -178,6 +178,11 @@ void MidiReceiver::requestProgram (int programNumber)
 {
     if (output == nullptr)
         return;
+    // Asking again gives up on the earlier question, whose answer was lost
+    // (a late one then answers this).
+    programQuestions.erase (std::remove_if (programQuestions.begin(), programQuestions.end(),
+                                            [programNumber] (const Question& q) { return q.number == programNumber; }),
+                            programQuestions.end());
     programQuestions.push_back (
         {sender.send (sysex::programDumpRequest (dataCenter.modelCode, programNumber)), clock(), programNumber});
     ++sendsAsked;
@@ -440,8 +445,6 @@ void MidiReceiver::transferOver (Transfer::Next how)
     modifiedOnly = false;
     awaitingNumber = false;
     stopTimer();
-    if (how == Transfer::Next::giveUp)
-        abandonedAtMs = clock();
     requestStep (DeferredStep::transferEnded);
     requestStep (DeferredStep::transferFinished);
     if (!notStored.empty() && commandTarget != nullptr)
@@ -463,7 +466,6 @@ void MidiReceiver::stopTransfer()
     if (phase == TransferPhase::idle || phase == TransferPhase::finishing)
         return;
     transfer.end();
-    abandonedAtMs = clock();
     transferOver (Transfer::Next::finish);
 }
 
@@ -723,7 +725,7 @@ void MidiReceiver::handleCurrentProgramDump (const std::vector<std::uint8_t>& by
             dataCenter.current = dataCenter.loaded = receiveBuffer;
         }
     }
-    else if (phase == TransferPhase::idle && !lateForAbandonedTransfer() && !answersUs)
+    else if (phase == TransferPhase::idle && !answersUs)
     {
         // Not the late answer to a check given up: the unit sent it of its own accord.
         receiveBuffer = recordFrom (bytes, 7);
@@ -901,8 +903,9 @@ bool MidiReceiver::handleProgramDump (const std::vector<std::uint8_t>& bytes)
     }
     if (phase == TransferPhase::idle)
     {
-        // The unit sent a program of its own accord, or late answered one of ours.
-        if (lateForAbandonedTransfer() || answersUs)
+        // The unit sent a program of its own accord, or late answered one of
+        // ours (a transfer's given up, say).
+        if (answersUs)
             return false;
         replaceProgram (
             [&]
@@ -1022,10 +1025,6 @@ bool MidiReceiver::isWritePending() const
     return writePending && clock() - writeRequestedMs < transfer.getTimeoutMs();
 }
 
-bool MidiReceiver::lateForAbandonedTransfer() const
-{
-    return clock() - abandonedAtMs < transfer.getTimeoutMs();
-}
 
 void MidiReceiver::checkWatchdog()
 {

@@ -201,7 +201,6 @@ private:
     void transferOver (Transfer::Next how);
     void requestStep (int code);
     void startWatchdog();
-    bool lateForAbandonedTransfer() const;
 
     DataCenter& dataCenter;
     Transfer transfer;
@@ -263,7 +262,6 @@ private:
     // Whether this transfer set the unit's edit buffer aside (and so has one
     // to put back and send when it ends).
     bool editBufferSaved{false};
-    double abandonedAtMs{-1.0e9};
     int identityCount{0};
     int handlingDepth{0};
     bool drainHeldBack{false};

@@ -378,13 +378,14 @@ TEST (TransferPhases, AnAbandonedTransferLeavesTheUnitsEditBufferAndIgnoresLateR
     EXPECT_TRUE (e.sent.empty()) << "the editor's program must not replace the unit's";
     EXPECT_FALSE (e.store.bulkTransfer);
 
-    // The unit's answer comes after all: it is not taken for anything.
+    // The unit's answer comes after all: it is not taken for anything. A
+    // program never asked for is the unit's own (written on its panel).
     const auto current = e.store.current;
-    const auto row3 = e.unitList.recordAt (3);
     e.receive (maker (0x40, Bytes (kRecordSize, 9)));
-    e.receive (dump (3));
     EXPECT_EQ (e.store.current, current);
-    EXPECT_EQ (e.unitList.recordAt (3), row3);
+    e.receive (dump (3));
+    EXPECT_EQ (e.unitList.recordAt (3), e.store.current);
+    EXPECT_EQ (e.store.currentProgramNumber, 3);
 }
 
 TEST (TransferPhases, TheEndOfATransferIsNeverReplacedByALesserStep)
