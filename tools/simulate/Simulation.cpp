@@ -658,6 +658,7 @@ void World::afterTransferStep()
         // What the action that started it left (a quit may write first),
         // but a receive sets the current number to its first program itself.
         numbersAtStart = numbers;
+        numbersWireStart = wire.size();
         if (engine->getPhase() == TransferPhase::receiving)
             numbersAtStart.first = numbersAtRest.first;
     }
@@ -666,8 +667,15 @@ void World::afterTransferStep()
     // on the last program that passed.
     if (wasTransferRunning && !running && numbersAtStart.first >= 0 && numbers != numbersAtStart)
     {
+        // Between two transfers seen as one (a quit asked again after a
+        // transmit), a Write moves the player to the written slot.
+        bool written = false;
+        for (size_t i = numbersWireStart; i < wire.size(); ++i)
+            written = written || (isMaker (wire[i].bytes, sysex::Code::programWriteRequest) &&
+                                  numberIn (wire[i].bytes) == numbers.first && numbers.first == numbers.second);
         const int unitProgram = unit->getCurrentProgram();
-        if ((numbers.first != unitProgram || numbers.second != unitProgram) && !pendingViolation.has_value())
+        if ((numbers.first != unitProgram || numbers.second != unitProgram) && !written &&
+            !pendingViolation.has_value())
             pendingViolation = Violation{
                 6, "a transfer ended on program " + std::to_string (numbers.first) + "/" +
                        std::to_string (numbers.second) + ", neither the player's " +

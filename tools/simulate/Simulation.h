@@ -181,6 +181,7 @@ private:
     // the start of the one that runs.
     std::pair<int, int> numbersAtRest{-1, -1};
     std::pair<int, int> numbersAtStart{-1, -1};
+    size_t numbersWireStart{0};
     std::optional<Violation> pendingViolation;
 
     // The Write being checked: the slot its number box showed and the
