@@ -25,6 +25,7 @@ constexpr double kCrossingWindowMs = 60.0;
 // A check of what the unit plays that got no answer is asked again, a few times.
 constexpr double kResyncAnswerMs = 500.0;
 constexpr int kResyncTries = 3;
+constexpr int kAskAgainAfterMs = 30;
 constexpr double kQuestionLostMs = 5000.0; // beyond any answer merely late
 
 ProgramRecord recordFrom (const std::vector<std::uint8_t>& bytes, size_t offset)
@@ -169,6 +170,7 @@ void MidiReceiver::requestCurrentProgram()
 {
     if (output == nullptr)
         return;
+    editBufferAskedAtMs = clock();
     editBufferQuestions.push_back (
         {sender.send (sysex::currentProgramDumpRequest (dataCenter.modelCode)), clock(), -1});
     ++sendsAsked;
@@ -707,8 +709,13 @@ void MidiReceiver::handleCurrentProgramDump (const std::vector<std::uint8_t>& by
             return;
         if (sendsAsked != sendsAtCheck)
         {
+            // Asked again after a moment: an answer said twice is then
+            // over before the question goes, and not taken for its answer.
             if (++resyncTries < kResyncTries)
+            {
+                pause (kAskAgainAfterMs);
                 checkWhatTheUnitPlays (resyncKeepsEdit);
+            }
             else
                 giveUpCheck();
             return;
@@ -725,9 +732,9 @@ void MidiReceiver::handleCurrentProgramDump (const std::vector<std::uint8_t>& by
             dataCenter.current = dataCenter.loaded = receiveBuffer;
         }
     }
-    else if (phase == TransferPhase::idle && !answersUs)
+    else if (phase == TransferPhase::idle && !answersUs && clock() - editBufferAskedAtMs > kQuestionLostMs)
     {
-        // Not the late answer to a check given up: the unit sent it of its own accord.
+        // Not an answer to us, late or said twice: the unit sent it of its own accord.
         receiveBuffer = recordFrom (bytes, 7);
         replaceProgram ([this] { dataCenter.setCurrentData (receiveBuffer); });
     }

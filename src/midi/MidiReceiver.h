@@ -252,6 +252,7 @@ private:
         int number; // the program asked for; -1 for the edit buffer
     };
     std::deque<Question> editBufferQuestions;
+    double editBufferAskedAtMs{-1.0e9};
     // Likewise for programs asked for by number: a late answer is not a
     // program the unit sent of its own accord.
     std::deque<Question> programQuestions;
