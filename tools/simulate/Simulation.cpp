@@ -1029,8 +1029,12 @@ std::optional<Violation> World::checkEditAction (const Action& action,
     const auto after = editState();
     const bool undo = action.kind == Kind::undo && undoText != "Undo";
     const bool redo = action.kind == Kind::redo && redoText != "Redo";
-    if (action.kind != Kind::undo && action.kind != Kind::redo)
+    if ((action.kind != Kind::undo && action.kind != Kind::redo) ||
+        (afterUndoOrRedo.has_value() && !(before == *afterUndoOrRedo)))
         undoneFrom.clear();
+    afterUndoOrRedo.reset();
+    if (action.kind == Kind::undo || action.kind == Kind::redo)
+        afterUndoOrRedo = after;
 
     // Leaving Compare, however it ends, gives back the edit exactly.
     const bool endsCompareOnly = action.kind == Kind::compare || action.kind == Kind::write ||

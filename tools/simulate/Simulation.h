@@ -127,6 +127,11 @@ private:
         std::uint64_t serial;
         int number, selected;
         std::vector<ProgramRecord> rows;
+        bool operator== (const EditState& o) const
+        {
+            return current == o.current && loaded == o.loaded && number == o.number && selected == o.selected &&
+                   rows == o.rows;
+        }
     };
     EditState editState() const;
     std::optional<Violation> checkEditAction (const Action& action,
@@ -198,6 +203,9 @@ private:
     // States before each undo since the last action that was neither undo
     // nor redo: k redos must bring them back in turn.
     std::vector<EditState> undoneFrom;
+    // What the last undo or redo left: anything else changing it since (an
+    // answer from the unit) makes the next redo's result another matter.
+    std::optional<EditState> afterUndoOrRedo;
     // Slots the unit's own panel wrote since the last Receive All.
     std::bitset<kNumUserPrograms> writtenOnPanel;
     std::bitset<kNumUserPrograms> writtenUnheard; // panel writes the editor could not hear
