@@ -528,7 +528,7 @@ void World::advanceTo (double targetMs)
 bool World::isIdle() const
 {
     return isQuiet() && engine->isWireIdle() && unit->nextDueTime() < 0.0 && !engine->isTransferRunning() &&
-           !engine->isCheckingUnit() && !store->bulkTransfer &&
+           !engine->isCheckingUnit() && !engine->isVerifyingWrite() && !store->bulkTransfer &&
            main->getActionManager().nextStepDueMs() < 0.0;
 }
 
