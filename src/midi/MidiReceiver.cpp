@@ -26,6 +26,7 @@ constexpr double kCrossingWindowMs = 60.0;
 constexpr double kResyncAnswerMs = 500.0;
 constexpr int kResyncTries = 3;
 constexpr int kAskAgainAfterMs = 30;
+constexpr int kAnyNumber = -2;
 constexpr double kQuestionLostMs = 5000.0; // beyond any answer merely late
 
 ProgramRecord recordFrom (const std::vector<std::uint8_t>& bytes, size_t offset)
@@ -198,7 +199,7 @@ bool MidiReceiver::takeAnswer (std::deque<Question>& questions, int number)
         questions.pop_front();
     const auto sent = sender.lastSentOrdinal();
     const auto it = std::find_if (questions.begin(), questions.end(), [number, sent] (const Question& q)
-                                  { return q.number == number && q.ordinal <= sent; });
+                                  { return (number == kAnyNumber || q.number == number) && q.ordinal <= sent; });
     if (it == questions.end())
         return false;
     questions.erase (it);
@@ -856,7 +857,10 @@ bool MidiReceiver::handleProgramDump (const std::vector<std::uint8_t>& bytes)
     const int n = sysex::numberFromPair (bytes[7], bytes[8]);
     const auto record = recordFrom (bytes, 9);
     const auto phase = transfer.getPhase();
-    const bool answersUs = takeAnswer (programQuestions, n);
+    // A program written on the unit's panel is what the unit plays; another
+    // number than asked, while an answer is due, is a wrong answer.
+    const bool answersUs = takeAnswer (programQuestions, n) ||
+                           (record != dataCenter.current && takeAnswer (programQuestions, kAnyNumber));
 
     if (phase == TransferPhase::idle && isVerifyingWrite())
     {
