@@ -184,10 +184,12 @@ void MidiReceiver::requestProgram (int programNumber)
     // Asking again gives up on the earlier question, whose answer was lost
     // (a late one then answers this).
     programQuestions.erase (std::remove_if (programQuestions.begin(), programQuestions.end(),
-                                            [programNumber] (const Question& q) { return q.number == programNumber; }),
+                                            [programNumber] (const Question& q)
+                                            { return q.number == programNumber; }),
                             programQuestions.end());
     programQuestions.push_back (
-        {sender.send (sysex::programDumpRequest (dataCenter.modelCode, programNumber)), clock(), programNumber});
+        {sender.send (sysex::programDumpRequest (dataCenter.modelCode, programNumber)), clock(),
+         programNumber});
     ++sendsAsked;
 }
 
@@ -198,8 +200,10 @@ bool MidiReceiver::takeAnswer (std::deque<Question>& questions, int number)
     while (!questions.empty() && clock() - questions.front().askedAtMs > kQuestionLostMs)
         questions.pop_front();
     const auto sent = sender.lastSentOrdinal();
-    const auto it = std::find_if (questions.begin(), questions.end(), [number, sent] (const Question& q)
-                                  { return (number == kAnyNumber || q.number == number) && q.ordinal <= sent; });
+    const auto it =
+        std::find_if (questions.begin(), questions.end(),
+                      [number, sent] (const Question& q)
+                      { return (number == kAnyNumber || q.number == number) && q.ordinal <= sent; });
     if (it == questions.end())
         return false;
     questions.erase (it);
@@ -1035,7 +1039,6 @@ bool MidiReceiver::isWritePending() const
     // A write the unit never answered stops being awaited after a while.
     return writePending && clock() - writeRequestedMs < transfer.getTimeoutMs();
 }
-
 
 void MidiReceiver::checkWatchdog()
 {

@@ -671,8 +671,9 @@ void World::afterTransferStep()
         // transmit), a Write moves the player to the written slot.
         bool written = false;
         for (size_t i = numbersWireStart; i < wire.size(); ++i)
-            written = written || (isMaker (wire[i].bytes, sysex::Code::programWriteRequest) &&
-                                  numberIn (wire[i].bytes) == numbers.first && numbers.first == numbers.second);
+            written =
+                written || (isMaker (wire[i].bytes, sysex::Code::programWriteRequest) &&
+                            numberIn (wire[i].bytes) == numbers.first && numbers.first == numbers.second);
         const int unitProgram = unit->getCurrentProgram();
         if ((numbers.first != unitProgram || numbers.second != unitProgram) && !written &&
             !pendingViolation.has_value())

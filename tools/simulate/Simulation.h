@@ -129,8 +129,8 @@ private:
         std::vector<ProgramRecord> rows;
         bool operator== (const EditState& o) const
         {
-            return current == o.current && loaded == o.loaded && number == o.number && selected == o.selected &&
-                   rows == o.rows;
+            return current == o.current && loaded == o.loaded && number == o.number &&
+                   selected == o.selected && rows == o.rows;
         }
     };
     EditState editState() const;
