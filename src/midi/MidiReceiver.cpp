@@ -172,28 +172,28 @@ void MidiReceiver::requestCurrentProgram()
     if (output == nullptr)
         return;
     editBufferAskedAtMs = clock();
+    // A question changes nothing on the unit: it is not counted among the sends.
     editBufferQuestions.push_back (
-        {sender.send (sysex::currentProgramDumpRequest (dataCenter.modelCode)), clock(), -1});
-    ++sendsAsked;
+        {sender.send (sysex::currentProgramDumpRequest (dataCenter.modelCode)), clock(), -1, sendsAsked});
 }
 
 void MidiReceiver::requestProgram (int programNumber)
 {
     if (output == nullptr)
         return;
-    // Asking again gives up on the earlier question, whose answer was lost
-    // (a late one then answers this).
-    programQuestions.erase (std::remove_if (programQuestions.begin(), programQuestions.end(),
-                                            [programNumber] (const Question& q)
-                                            { return q.number == programNumber; }),
-                            programQuestions.end());
     programQuestions.push_back (
         {sender.send (sysex::programDumpRequest (dataCenter.modelCode, programNumber)), clock(),
-         programNumber});
-    ++sendsAsked;
+         programNumber, sendsAsked});
 }
 
-bool MidiReceiver::takeAnswer (std::deque<Question>& questions, int number)
+void MidiReceiver::forgetQuestions (std::deque<Question>& questions, int number)
+{
+    questions.erase (std::remove_if (questions.begin(), questions.end(),
+                                     [number] (const Question& q) { return q.number == number; }),
+                     questions.end());
+}
+
+std::optional<MidiReceiver::Question> MidiReceiver::takeAnswer (std::deque<Question>& questions, int number)
 {
     // The oldest question gone out that asked for this; one unanswered for
     // long lost its answer.
@@ -205,9 +205,10 @@ bool MidiReceiver::takeAnswer (std::deque<Question>& questions, int number)
                       [number, sent] (const Question& q)
                       { return (number == kAnyNumber || q.number == number) && q.ordinal <= sent; });
     if (it == questions.end())
-        return false;
+        return std::nullopt;
+    const auto answered = *it;
     questions.erase (it);
-    return true;
+    return answered;
 }
 
 void MidiReceiver::requestProgramNumber()
@@ -419,10 +420,16 @@ void MidiReceiver::carryOut (Transfer::Next next)
         case Next::nothing:
             break;
         case Next::requestEditBuffer:
+            // Asked again after a time-out: the earlier answer was lost (a
+            // late one then answers this).
+            if (transfer.isRetry())
+                forgetQuestions (editBufferQuestions, -1);
             pause (kPauseBeforeRequestMs);
             requestCurrentProgram();
             break;
         case Next::requestProgram:
+            if (transfer.isRetry())
+                forgetQuestions (programQuestions, transfer.getIndex());
             pause (kPauseBeforeRequestMs);
             requestProgram (transfer.getIndex());
             break;
@@ -689,8 +696,8 @@ void MidiReceiver::handleCurrentProgramDump (const std::vector<std::uint8_t>& by
 {
     // It answers our oldest question gone out, unless the unit sent it of
     // its own accord (or said it twice).
-    const bool answersUs = takeAnswer (editBufferQuestions, -1);
-    const bool olderAnswer = answersUs && !editBufferQuestions.empty();
+    const auto answered = takeAnswer (editBufferQuestions, -1);
+    const bool answersUs = answered.has_value();
 
     const auto phase = transfer.getPhase();
     if (phase == TransferPhase::identifying)
@@ -710,9 +717,9 @@ void MidiReceiver::handleCurrentProgramDump (const std::vector<std::uint8_t>& by
         // The answer to a check of what the unit plays. Something of ours
         // asked for after the question may not be in it: it is asked again,
         // a few times at most. Otherwise the editor follows it.
-        if (olderAnswer || !answersUs)
+        if (!answersUs)
             return;
-        if (sendsAsked != sendsAtCheck)
+        if (sendsAsked != answered->sendsAt)
         {
             // Asked again after a moment: an answer said twice is then
             // over before the question goes, and not taken for its answer.
@@ -792,7 +799,6 @@ void MidiReceiver::checkWhatTheUnitPlays (bool keepEdit)
     resyncKeepsEdit = resyncAskedAtMs >= 0.0 ? resyncKeepsEdit && keepEdit : keepEdit;
     resyncAskedAtMs = clock();
     requestCurrentProgram();
-    sendsAtCheck = sendsAsked;
     startWatchdog();
 }
 
@@ -863,8 +869,9 @@ bool MidiReceiver::handleProgramDump (const std::vector<std::uint8_t>& bytes)
     const auto phase = transfer.getPhase();
     // A program written on the unit's panel is what the unit plays; another
     // number than asked, while an answer is due, is a wrong answer.
-    const bool answersUs = takeAnswer (programQuestions, n) ||
-                           (record != dataCenter.current && takeAnswer (programQuestions, kAnyNumber));
+    const bool answersUs =
+        takeAnswer (programQuestions, n).has_value() ||
+        (record != dataCenter.current && takeAnswer (programQuestions, kAnyNumber).has_value());
 
     if (phase == TransferPhase::idle && isVerifyingWrite())
     {
@@ -875,6 +882,9 @@ bool MidiReceiver::handleProgramDump (const std::vector<std::uint8_t>& bytes)
             writeVerified (&record);
         else if (++verifyTries < kVerifyTries)
         {
+            // Perhaps written on the unit's panel meanwhile: no longer known.
+            if (isUserProgram (n))
+                dataCenter.unitHoldsKnown[static_cast<size_t> (n)] = false;
             pause (kPauseBeforeRequestMs);
             requestProgram (verifySlot);
         }

@@ -11,6 +11,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace vr
 {
@@ -249,17 +250,19 @@ private:
     {
         std::uint64_t ordinal;
         double askedAtMs;
-        int number; // the program asked for; -1 for the edit buffer
+        int number;            // the program asked for; -1 for the edit buffer
+        std::uint64_t sendsAt; // what the unit had been sent before it
     };
     std::deque<Question> editBufferQuestions;
     double editBufferAskedAtMs{-1.0e9};
     // Likewise for programs asked for by number: a late answer is not a
     // program the unit sent of its own accord.
     std::deque<Question> programQuestions;
-    bool takeAnswer (std::deque<Question>& questions, int number);
-    // Messages asked to be sent so far, and how many when the check was asked.
+    std::optional<Question> takeAnswer (std::deque<Question>& questions, int number);
+    static void forgetQuestions (std::deque<Question>& questions, int number);
+    // Messages asked to be sent so far, questions apart: an answer tells of
+    // those sent before its question.
     std::uint64_t sendsAsked{0};
-    std::uint64_t sendsAtCheck{0};
     // Whether this transfer set the unit's edit buffer aside (and so has one
     // to put back and send when it ends).
     bool editBufferSaved{false};

@@ -784,7 +784,12 @@ void World::perform (const Action& action)
             break;
         case Kind::unitRowClick:
             if (libraryReachable)
+            {
                 clickRow (library.getUnitTable(), action.a, action.b);
+                // On screen the selected row is painted, which enables the list
+                // edits; no window paints here.
+                library.getUnitList().selectionSeen = true;
+            }
             break;
         case Kind::romRowClick:
             if (libraryReachable)
