@@ -27,6 +27,7 @@ constexpr double kResyncAnswerMs = 500.0;
 constexpr int kResyncTries = 3;
 constexpr int kAskAgainAfterMs = 30;
 constexpr int kAnyNumber = -2;
+constexpr double kSaidTwiceMs = 100.0;
 constexpr double kQuestionLostMs = 5000.0; // beyond any answer merely late
 
 ProgramRecord recordFrom (const std::vector<std::uint8_t>& bytes, size_t offset)
@@ -869,6 +870,10 @@ bool MidiReceiver::handleProgramDump (const std::vector<std::uint8_t>& bytes)
     const auto phase = transfer.getPhase();
     // A program written on the unit's panel is what the unit plays; another
     // number than asked, while an answer is due, is a wrong answer.
+    // A program the unit says twice in a row is one program.
+    const bool saidTwice = bytes == lastDump && clock() - lastDumpAtMs < kSaidTwiceMs;
+    lastDump = bytes;
+    lastDumpAtMs = clock();
     const bool answersUs =
         takeAnswer (programQuestions, n).has_value() ||
         (record != dataCenter.current && takeAnswer (programQuestions, kAnyNumber).has_value());
@@ -930,7 +935,7 @@ bool MidiReceiver::handleProgramDump (const std::vector<std::uint8_t>& bytes)
     {
         // The unit sent a program of its own accord, or late answered one of
         // ours (a transfer's given up, say).
-        if (answersUs)
+        if (answersUs || saidTwice)
             return false;
         replaceProgram (
             [&]

@@ -258,6 +258,8 @@ private:
     // Likewise for programs asked for by number: a late answer is not a
     // program the unit sent of its own accord.
     std::deque<Question> programQuestions;
+    std::vector<std::uint8_t> lastDump;
+    double lastDumpAtMs{-1.0e9};
     std::optional<Question> takeAnswer (std::deque<Question>& questions, int number);
     static void forgetQuestions (std::deque<Question>& questions, int number);
     // Messages asked to be sent so far, questions apart: an answer tells of
