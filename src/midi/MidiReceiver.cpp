@@ -187,6 +187,14 @@ void MidiReceiver::requestProgram (int programNumber)
          programNumber, sendsAsked});
 }
 
+bool MidiReceiver::saysAgain (const std::vector<std::uint8_t>& bytes)
+{
+    const bool again = bytes == lastDump && clock() - lastDumpAtMs < kSaidTwiceMs;
+    lastDump = bytes;
+    lastDumpAtMs = clock();
+    return again;
+}
+
 void MidiReceiver::forgetQuestions (std::deque<Question>& questions, int number)
 {
     questions.erase (std::remove_if (questions.begin(), questions.end(),
@@ -696,11 +704,13 @@ void MidiReceiver::handleOperationFailed()
 void MidiReceiver::handleCurrentProgramDump (const std::vector<std::uint8_t>& bytes)
 {
     // It answers our oldest question gone out, unless the unit sent it of
-    // its own accord (or said it twice).
+    // its own accord or said it twice.
+    const auto phase = transfer.getPhase();
+    if (phase == TransferPhase::idle && saysAgain (bytes))
+        return;
     const auto answered = takeAnswer (editBufferQuestions, -1);
     const bool answersUs = answered.has_value();
 
-    const auto phase = transfer.getPhase();
     if (phase == TransferPhase::identifying)
     {
         // The receive started by identification: keep the unit's edit buffer
@@ -868,15 +878,14 @@ bool MidiReceiver::handleProgramDump (const std::vector<std::uint8_t>& bytes)
     const int n = sysex::numberFromPair (bytes[7], bytes[8]);
     const auto record = recordFrom (bytes, 9);
     const auto phase = transfer.getPhase();
-    // A program written on the unit's panel is what the unit plays; another
-    // number than asked, while an answer is due, is a wrong answer.
-    // A program the unit says twice in a row is one program.
-    const bool saidTwice = bytes == lastDump && clock() - lastDumpAtMs < kSaidTwiceMs;
-    lastDump = bytes;
-    lastDumpAtMs = clock();
+    // A program the unit says twice in a row is one program. One written on
+    // its panel is what it plays; another number than asked, while an
+    // answer is due, is a wrong answer.
+    const bool saidTwice = phase == TransferPhase::idle && saysAgain (bytes);
     const bool answersUs =
-        takeAnswer (programQuestions, n).has_value() ||
-        (record != dataCenter.current && takeAnswer (programQuestions, kAnyNumber).has_value());
+        !saidTwice &&
+        (takeAnswer (programQuestions, n).has_value() ||
+         (record != dataCenter.current && takeAnswer (programQuestions, kAnyNumber).has_value()));
 
     if (phase == TransferPhase::idle && isVerifyingWrite())
     {

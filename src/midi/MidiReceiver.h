@@ -258,6 +258,8 @@ private:
     // Likewise for programs asked for by number: a late answer is not a
     // program the unit sent of its own accord.
     std::deque<Question> programQuestions;
+    // The last program dump the unit sent, of either kind, and when.
+    bool saysAgain (const std::vector<std::uint8_t>& bytes);
     std::vector<std::uint8_t> lastDump;
     double lastDumpAtMs{-1.0e9};
     std::optional<Question> takeAnswer (std::deque<Question>& questions, int number);
