@@ -246,6 +246,7 @@ void MidiReceiver::sendWriteRequest (int programNumber)
     if (isWritePending())
         sendCurrentProgram();
     send (sysex::programWriteRequest (dataCenter.modelCode, programNumber));
+    ++writeRequests;
     writePending = true;
     writeRequestedMs = clock();
     writtenRecord = dataCenter.current;

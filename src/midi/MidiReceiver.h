@@ -109,6 +109,8 @@ public:
     bool isVerifyingWrite() const noexcept { return verifySlot >= 0; }
     // Programs found not stored as sent so far, after Writes and Transmit Alls.
     int getNotStoredCount() const noexcept { return notStoredCount; }
+    // Write requests asked to be sent so far (some may still wait their turn).
+    int getWriteRequestCount() const noexcept { return writeRequests; }
     // The unit was asked what it plays (after changes crossed on the wires)
     // and has not answered yet.
     bool isCheckingUnit() const noexcept { return resyncAskedAtMs >= 0.0; }
@@ -258,6 +260,7 @@ private:
     // Likewise for programs asked for by number: a late answer is not a
     // program the unit sent of its own accord.
     std::deque<Question> programQuestions;
+    int writeRequests{0};
     // The last program dump the unit sent, of either kind, and when.
     bool saysAgain (const std::vector<std::uint8_t>& bytes);
     std::vector<std::uint8_t> lastDump;

@@ -849,9 +849,15 @@ void World::perform (const Action& action)
             // A unit out of step writes what it holds, not what the editor shows.
             const bool outOfReach =
                 outOfStep || unitSilent || !inputOpen || !outputOpen || unit->hasFaultsPending();
-            const WriteCheck pending{strip.numberBox().getText().getIntValue(), store->current, wireBefore,
-                                     outOfReach};
-            if (invoke (CommandIDs::writeCurrentProgram))
+            WriteCheck pending{strip.numberBox().getText().getIntValue(), store->current, wireBefore,
+                               outOfReach};
+            const int requestsBefore = engine->getWriteRequestCount();
+            int requestsOnWire = 0;
+            for (const auto& record : wire)
+                requestsOnWire += isMaker (record.bytes, sysex::Code::programWriteRequest) ? 1 : 0;
+            pending.earlierRequests = requestsBefore - requestsOnWire;
+            // Only a Write that asked the unit to store is checked (a question may cancel it).
+            if (invoke (CommandIDs::writeCurrentProgram) && engine->getWriteRequestCount() > requestsBefore)
             {
                 // What is written is the edited version, even when the stored one was shown.
                 writeCheck = pending;
@@ -1369,9 +1375,10 @@ std::optional<Violation> World::checkWrite()
     if (!writeCheck.has_value())
         return std::nullopt;
     const auto expected = std::exchange (writeCheck, std::nullopt);
+    int earlier = expected->earlierRequests;
     for (size_t i = expected->wireStart; i < wire.size(); ++i)
     {
-        if (!isMaker (wire[i].bytes, sysex::Code::programWriteRequest))
+        if (!isMaker (wire[i].bytes, sysex::Code::programWriteRequest) || earlier-- > 0)
             continue;
         const int slot = numberIn (wire[i].bytes);
         if (slot != expected->shownSlot % kNumUserPrograms)

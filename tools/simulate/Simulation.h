@@ -197,6 +197,7 @@ private:
         ProgramRecord program;
         size_t wireStart;
         bool disturbed;
+        int earlierRequests{0}; // write requests still queued when this one was asked
     };
     std::optional<WriteCheck> writeCheck;
 
