@@ -246,27 +246,27 @@ private:
     double resyncAskedAtMs{-1.0};
     bool resyncKeepsEdit{false};
     int resyncTries{0};
-    // Our requests for the edit buffer still unanswered (their place in the
-    // sender's order, and when asked): only the answer to the newest is news.
+    // Our requests still unanswered: an answer is matched with the oldest
+    // one gone out, and tells only of what was sent before it.
     struct Question
     {
-        std::uint64_t ordinal;
+        std::uint64_t ordinal; // its place in the sender's order
         double askedAtMs;
         int number;            // the program asked for; -1 for the edit buffer
         std::uint64_t sendsAt; // what the unit had been sent before it
     };
+    std::optional<Question> takeAnswer (std::deque<Question>& questions, int number);
+    static void forgetQuestions (std::deque<Question>& questions, int number);
     std::deque<Question> editBufferQuestions;
     double editBufferAskedAtMs{-1.0e9};
-    // Likewise for programs asked for by number: a late answer is not a
-    // program the unit sent of its own accord.
+    // A late answer to a program asked for by number is not one the unit
+    // sent of its own accord.
     std::deque<Question> programQuestions;
     int writeRequests{0};
-    // The last program dump the unit sent, of either kind, and when.
+    // Whether the unit just said this dump already; the last one and when.
     bool saysAgain (const std::vector<std::uint8_t>& bytes);
     std::vector<std::uint8_t> lastDump;
     double lastDumpAtMs{-1.0e9};
-    std::optional<Question> takeAnswer (std::deque<Question>& questions, int number);
-    static void forgetQuestions (std::deque<Question>& questions, int number);
     // Messages asked to be sent so far, questions apart: an answer tells of
     // those sent before its question.
     std::uint64_t sendsAsked{0};

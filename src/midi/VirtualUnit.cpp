@@ -689,8 +689,7 @@ void VirtualUnit::storeProgram (int programNumber, const ProgramRecord& record)
     slot = record;
     if (fault == MemoryFault::corrupt)
     {
-        jassert (knobIndexToByte (kProgramLevelKnob) == RecordByte::programLevel);
-        auto& level = slot[RecordByte::programLevel];
+        auto& level = slot[static_cast<size_t> (knobIndexToByte (kProgramLevelKnob))];
         // Spoiled, yet still a value a knob can show (0-30).
         level = static_cast<std::uint8_t> (level < 30 ? level + 1 : level - 1);
         ++spoiledStores;
