@@ -680,7 +680,9 @@ void EditParamComponent::showCurrentProgram()
     {
         applyKnobMaximum (k);
         knob (k).setKnobValue (dataCenter.getKnob (k), false, false);
-        showValue (k, dataCenter.getKnob (k));
+        // The box says what the knob shows: a value above the type's limit
+        // (the default record's gain) is shown at the limit, as the knob is.
+        showKnobValue (k);
     }
     showDifferences();
     repaint();
@@ -723,7 +725,7 @@ void EditParamComponent::changeListenerCallback (juce::ChangeBroadcaster*)
         onOffButton (s).setToggleState (((mask >> s) & 1) != 0, juce::sendNotification);
 
     for (const int k : kValueBoxOrder)
-        showValue (k, dataCenter.getKnob (k));
+        showKnobValue (k);
     showDifferences();
 }
 

@@ -1424,7 +1424,7 @@ std::optional<Violation> World::checkOneProgram()
         const int drawn = std::min (value, knobTop (current, k));
         if (static_cast<int> (editor.knob (k).getValue()) != drawn)
             shown << " knob " << k << " shows " << editor.knob (k).getValue() << " of " << value << ";";
-        const auto text = display.valueToText (kFirstKnobParameter + k, value);
+        const auto text = display.valueToText (kFirstKnobParameter + k, drawn);
         if (editor.valueBox (k).getText() != text)
             shown << " value box " << k << " shows '" << editor.valueBox (k).getText() << "' not '" << text
                   << "';";
