@@ -91,6 +91,12 @@ void DataCenter::unitNowHolds (int slot, const ProgramRecord& record) noexcept
     unitHoldsKnown[static_cast<size_t> (slot)] = true;
 }
 
+void DataCenter::unitHoldsUnknown (int slot) noexcept
+{
+    if (slot >= 0 && slot < kNumUserPrograms)
+        unitHoldsKnown[static_cast<size_t> (slot)] = false;
+}
+
 void DataCenter::markAgainstUnit (int slot, const ProgramRecord& row) noexcept
 {
     if (slot < 0 || slot >= kNumUserPrograms)

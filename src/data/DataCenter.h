@@ -85,6 +85,7 @@ public:
     std::array<ProgramRecord, kNumUserPrograms> unitHolds{};
     std::array<bool, kNumUserPrograms> unitHoldsKnown{};
     void unitNowHolds (int slot, const ProgramRecord& record) noexcept;
+    void unitHoldsUnknown (int slot) noexcept;
     // A row changed without reaching the unit: marked unless the unit holds
     // exactly that.
     void markAgainstUnit (int slot, const ProgramRecord& row) noexcept;

@@ -252,8 +252,7 @@ void MidiReceiver::sendWriteRequest (int programNumber)
     writtenRecord = dataCenter.current;
     writtenSlot = programNumber;
     // Unknown until read back, as for a transmitted slot.
-    if (isUserProgram (programNumber))
-        dataCenter.unitHoldsKnown[static_cast<size_t> (programNumber)] = false;
+    dataCenter.unitHoldsUnknown (programNumber);
     pause (kPauseAfterWriteRequestMs);
     sendProgramNumberNotice();
 }
@@ -266,7 +265,7 @@ void MidiReceiver::sendProgramDump (int programNumber)
     // What the slot holds is unknown until it is read back: a transmit
     // stopped before then leaves it marked.
     dataCenter.modified[static_cast<size_t> (programNumber)] = 1;
-    dataCenter.unitHoldsKnown[static_cast<size_t> (programNumber)] = false;
+    dataCenter.unitHoldsUnknown (programNumber);
     send (sysex::programDump (dataCenter.modelCode, programNumber, record));
 }
 
@@ -857,11 +856,8 @@ void MidiReceiver::acceptDump (int n, const ProgramRecord& record)
     if (unitList != nullptr)
         unitList->storeFromUnit (n, record);
     // Written on the unit's panel: the slot now holds it, and the row agrees.
-    if (isUserProgram (n))
-    {
-        dataCenter.unitNowHolds (n, record);
-        dataCenter.modified[static_cast<size_t> (n)] = 0;
-    }
+    dataCenter.unitNowHolds (n, record);
+    dataCenter.markAgainstUnit (n, record);
     // The unit plays the program it just sent.
     dataCenter.setCurrentData (record);
 }
@@ -898,8 +894,7 @@ bool MidiReceiver::handleProgramDump (const std::vector<std::uint8_t>& bytes)
         else if (++verifyTries < kVerifyTries)
         {
             // Perhaps written on the unit's panel meanwhile: no longer known.
-            if (isUserProgram (n))
-                dataCenter.unitHoldsKnown[static_cast<size_t> (n)] = false;
+            dataCenter.unitHoldsUnknown (n);
             pause (kPauseBeforeRequestMs);
             requestProgram (verifySlot);
         }
